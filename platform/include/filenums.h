@@ -1,0 +1,46 @@
+// Files by number, as the language runtime offers them: a table of file
+// numbers 1 to 255. Each client module keeps its own table, so closing all
+// of its files never touches a file of another module. Paths are byte
+// strings, as the file system has them. Every function returns 0 or a
+// run-time error number (rterrors.h).
+#pragma once
+
+#include "wintypes.h"
+
+typedef struct FILE_NUMBER_TABLE FILE_NUMBER_TABLE;
+
+enum FILE_OPEN_MODE {
+    // Byte access for reading; the file stays open until closed.
+    FILE_MODE_BINARY_READ = 1,
+    // The whole file read as text, one byte per character.
+    FILE_MODE_INPUT = 2,
+    // A new file written to a temporary file beside the target and renamed
+    // over the target on close, so the target is either left as it was or
+    // replaced whole. An existing target keeps its permissions; a symbolic
+    // link is written through to the file it names.
+    FILE_MODE_OUTPUT = 3,
+};
+
+STDAPI_(FILE_NUMBER_TABLE*) FileTableCreate(void);
+// Closes every file of the table (pending output is discarded) and frees it.
+STDAPI_(void) FileTableDestroy(FILE_NUMBER_TABLE* table);
+
+// The lowest number not in use (1 to 255), or 0 when all are taken.
+STDAPI_(INT) FreeFile(FILE_NUMBER_TABLE* table);
+STDAPI_(LONG) FileOpen(FILE_NUMBER_TABLE* table, INT filenum, LPCSTR path, INT mode);
+// The file's current length, asked of the file system at every call.
+STDAPI_(LONG) FileLength(FILE_NUMBER_TABLE* table, INT filenum, LONGLONG* length);
+// Reads up to count bytes from a byte offset; *got tells how many came.
+STDAPI_(LONG) FileReadAt(FILE_NUMBER_TABLE* table, INT filenum, LONGLONG offset, void* buffer, size_t count,
+                         size_t* got);
+STDAPI_(LONG) FileWrite(FILE_NUMBER_TABLE* table, INT filenum, const void* data, size_t count);
+// Closes one file; an output file is flushed and renamed over its target.
+STDAPI_(LONG) FileClose(FILE_NUMBER_TABLE* table, INT filenum);
+// Closes one output file without replacing its target.
+STDAPI_(void) FileDiscard(FILE_NUMBER_TABLE* table, INT filenum);
+// Closes every open file of the table; the first error is returned.
+STDAPI_(LONG) FileCloseAll(FILE_NUMBER_TABLE* table);
+STDAPI_(INT) FileOpenCount(FILE_NUMBER_TABLE* table);
+
+// The length of a file named by path.
+STDAPI_(LONG) FileLenByName(LPCSTR path, LONGLONG* length);

@@ -1,0 +1,44 @@
+// Run-time error numbers as Automation components raise them: the HRESULT
+// is 0x800A0000 plus the number, and the thread's error info carries the
+// number's description.
+#pragma once
+
+#include "oleauto.h"
+
+#define RTERR_ILLEGAL_FUNCTION_CALL 5
+#define RTERR_OVERFLOW 6
+#define RTERR_TYPE_MISMATCH 13
+#define RTERR_USER_INTERRUPT 18
+#define RTERR_BAD_FILE_NAME_OR_NUMBER 52
+#define RTERR_FILE_NOT_FOUND 53
+#define RTERR_FILE_ALREADY_OPEN 55
+#define RTERR_DEVICE_IO_ERROR 57
+#define RTERR_DISK_FULL 61
+#define RTERR_TOO_MANY_FILES 67
+#define RTERR_PERMISSION_DENIED 70
+#define RTERR_PATH_FILE_ACCESS_ERROR 75
+#define RTERR_PATH_NOT_FOUND 76
+#define RTERR_INVALID_FILE_FORMAT 321
+#define RTERR_OBJECT_DOESNT_SUPPORT 438
+#define RTERR_WRONG_ARGUMENT_COUNT 450
+
+// "Invalid procedure call or argument" for 5, "File not found" for 53, ...;
+// "Application-defined or object-defined error" for a number it doesn't know.
+STDAPI_(LPCWSTR) RtErrorDescription(LONG number);
+
+// Sets the thread's error info (source, description of the number) and
+// returns HRESULT_FROM_ERROR_NUMBER(number).
+STDAPI RtRaiseError(LONG number, LPCOLESTR source);
+
+// The run-time error number that a caller sees for a failed Automation call:
+// the number inside a FACILITY_CONTROL HRESULT, 13 for DISP_E_TYPEMISMATCH,
+// 6 for DISP_E_OVERFLOW, 438 for DISP_E_UNKNOWNNAME and
+// DISP_E_MEMBERNOTFOUND, 450 for DISP_E_BADPARAMCOUNT, else 0.
+STDAPI_(LONG) RtErrorNumberFromHResult(HRESULT hr);
+
+// The run-time error number for a failed file operation (errno), as opening,
+// reading or writing reports it: 53 file not found, 76 path not found,
+// 70 permission denied, 75 path/file access error, 61 disk full,
+// 57 device I/O error, 52 bad file name or number, 67 too many files.
+// forWriting selects 76 over 53 for a missing name.
+STDAPI_(LONG) RtErrorNumberFromErrno(int err, BOOL forWriting);

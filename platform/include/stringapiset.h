@@ -1,0 +1,23 @@
+// Conversions between UTF-16 and byte strings. The ANSI code page (CP_ACP)
+// is Windows-1252 with its five undefined bytes (0x81, 0x8D, 0x8F, 0x90,
+// 0x9D) mapped to U+0081, U+008D, U+008F, U+0090 and U+009D, so that every
+// code 0-255 goes to a character and back unchanged.
+#pragma once
+
+#include "wintypes.h"
+
+#define CP_ACP 0
+#define CP_UTF8 65001
+
+STDAPI_(int) MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int cbMultiByte,
+                                 LPWSTR lpWideCharStr, int cchWideChar);
+// A character without a byte in the code page becomes lpDefaultChar (or '?')
+// and sets *lpUsedDefaultChar.
+STDAPI_(int) WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int cchWideChar,
+                                 LPSTR lpMultiByteStr, int cbMultiByte, LPCSTR lpDefaultChar,
+                                 BOOL* lpUsedDefaultChar);
+
+// The runtime's Asc and Chr for the ANSI code page: the code of a character
+// (-1 for a character without a single-byte code) and the character of a code.
+STDAPI_(SHORT) AnsiCodeOfChar(WCHAR ch);
+STDAPI_(WCHAR) AnsiCharOfCode(BYTE code);
