@@ -7,6 +7,7 @@
 
 #define RTERR_ILLEGAL_FUNCTION_CALL 5
 #define RTERR_OVERFLOW 6
+#define RTERR_OUT_OF_MEMORY 7
 #define RTERR_TYPE_MISMATCH 13
 #define RTERR_USER_INTERRUPT 18
 #define RTERR_BAD_FILE_NAME_OR_NUMBER 52
@@ -19,6 +20,7 @@
 #define RTERR_PATH_FILE_ACCESS_ERROR 75
 #define RTERR_PATH_NOT_FOUND 76
 #define RTERR_INVALID_FILE_FORMAT 321
+#define RTERR_CANT_CREATE_OBJECT 429
 #define RTERR_OBJECT_DOESNT_SUPPORT 438
 #define RTERR_WRONG_ARGUMENT_COUNT 450
 
@@ -33,12 +35,14 @@ STDAPI RtRaiseError(LONG number, LPCOLESTR source);
 // The run-time error number that a caller sees for a failed Automation call:
 // the number inside a FACILITY_CONTROL HRESULT, 13 for DISP_E_TYPEMISMATCH,
 // 6 for DISP_E_OVERFLOW, 438 for DISP_E_UNKNOWNNAME and
-// DISP_E_MEMBERNOTFOUND, 450 for DISP_E_BADPARAMCOUNT, else 0.
+// DISP_E_MEMBERNOTFOUND, 450 for DISP_E_BADPARAMCOUNT, 7 for E_OUTOFMEMORY,
+// 429 for a class that could not be created, else 0.
 STDAPI_(LONG) RtErrorNumberFromHResult(HRESULT hr);
 
 // The run-time error number for a failed file operation (errno), as opening,
 // reading or writing reports it: 53 file not found, 76 path not found,
 // 70 permission denied, 75 path/file access error, 61 disk full,
-// 57 device I/O error, 52 bad file name or number, 67 too many files.
+// 57 device I/O error, 52 bad file name or number, 67 too many files,
+// 7 out of memory.
 // forWriting selects 76 over 53 for a missing name.
 STDAPI_(LONG) RtErrorNumberFromErrno(int err, BOOL forWriting);
