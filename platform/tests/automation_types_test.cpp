@@ -1,0 +1,154 @@
+// BSTR layout, VARIANT conversions, GUID text and the thread's error info.
+#include <objbase.h>
+#include <oleauto.h>
+#include <rterrors.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+namespace {
+
+std::u16string Text(BSTR b) { return std::u16string(b ? b : u"", SysStringLen(b)); }
+
+TEST(Bstr, HasByteLengthPrefixAndTerminatingNul)
+{
+    BSTR b = SysAllocStringLen(u"AB\0C", 4);
+    ASSERT_NE(b, nullptr);
+    uint32_t prefix;
+    std::memcpy(&prefix, reinterpret_cast<char*>(b) - 4, 4);
+    EXPECT_EQ(prefix, 8u);
+    EXPECT_EQ(SysStringLen(b), 4u);
+    EXPECT_EQ(SysStringByteLen(b), 8u);
+    EXPECT_EQ(b[4], u'\0');
+    EXPECT_EQ(Text(b), std::u16string(u"AB\0C", 4));
+    SysFreeString(b);
+}
+
+TEST(Bstr, NullAndOddByteLengths)
+{
+    EXPECT_EQ(SysAllocString(nullptr), nullptr);
+    EXPECT_EQ(SysStringLen(nullptr), 0u);
+    SysFreeString(nullptr);
+    BSTR bytes = SysAllocStringByteLen("abc", 3);
+    EXPECT_EQ(SysStringByteLen(bytes), 3u);
+    EXPECT_EQ(SysStringLen(bytes), 1u);
+    EXPECT_EQ(std::memcmp(bytes, "abc\0\0", 5), 0);
+    SysFreeString(bytes);
+    EXPECT_EQ(SysAllocStringLen(nullptr, 0x80000000u), nullptr);
+}
+
+struct ChangeCase {
+    std::u16string text;
+    HRESULT expected;
+    SHORT value;
+};
+
+class TextToShort : public testing::TestWithParam<ChangeCase> {};
+
+TEST_P(TextToShort, ConvertsAsAutomationDoes)
+{
+    const ChangeCase& c = GetParam();
+    VARIANT source, result;
+    VariantInit(&source);
+    VariantInit(&result);
+    BSTR text = SysAllocStringLen(c.text.data(), static_cast<UINT>(c.text.size()));
+    source.vt = VT_BYREF | VT_BSTR;
+    source.pbstrVal = &text;
+    EXPECT_EQ(VariantChangeType(&result, &source, 0, VT_I2), c.expected);
+    if (c.expected == S_OK) {
+        EXPECT_EQ(result.vt, VT_I2);
+        EXPECT_EQ(result.iVal, c.value);
+    } else {
+        EXPECT_EQ(result.vt, VT_EMPTY);
+    }
+    SysFreeString(text);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, TextToShort,
+                         testing::Values(ChangeCase{u"5", S_OK, 5}, ChangeCase{u"  -12 ", S_OK, -12},
+                                         ChangeCase{u"2.5", S_OK, 2}, ChangeCase{u"3.5", S_OK, 4},
+                                         ChangeCase{u"1e2", S_OK, 100}, ChangeCase{u"&H10", S_OK, 16},
+                                         ChangeCase{u"&HFFFF", S_OK, -1}, ChangeCase{u"&O17", S_OK, 15},
+                                         ChangeCase{u"32767", S_OK, 32767}, ChangeCase{u"-32768", S_OK, -32768},
+                                         ChangeCase{u"32768", DISP_E_OVERFLOW, 0},
+                                         ChangeCase{u"1e400", DISP_E_OVERFLOW, 0},
+                                         ChangeCase{u"", DISP_E_TYPEMISMATCH, 0},
+                                         ChangeCase{u"abc", DISP_E_TYPEMISMATCH, 0},
+                                         ChangeCase{u"12abc", DISP_E_TYPEMISMATCH, 0},
+                                         ChangeCase{u"1e", DISP_E_TYPEMISMATCH, 0},
+                                         ChangeCase{u".", DISP_E_TYPEMISMATCH, 0},
+                                         ChangeCase{u"&H", DISP_E_TYPEMISMATCH, 0}));
+
+TEST(VariantChangeType, NumberBackToTextAndInPlace)
+{
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_I2;
+    v.iVal = -300;
+    ASSERT_EQ(VariantChangeType(&v, &v, 0, VT_BSTR), S_OK);
+    EXPECT_EQ(v.vt, VT_BSTR);
+    EXPECT_EQ(Text(v.bstrVal), u"-300");
+    ASSERT_EQ(VariantChangeType(&v, &v, 0, VT_I2), S_OK);
+    EXPECT_EQ(v.iVal, -300);
+    VARIANT empty;
+    VariantInit(&empty);
+    ASSERT_EQ(VariantChangeType(&v, &empty, 0, VT_BSTR), S_OK);
+    EXPECT_EQ(Text(v.bstrVal), u"");
+    VariantClear(&v);
+    EXPECT_EQ(v.vt, VT_EMPTY);
+}
+
+TEST(Guid, ParsesAndFormatsTheBracedForm)
+{
+    const GUID expected = {0x825d6123, 0x1414, 0x4275, {0x9d, 0x66, 0x0c, 0x03, 0x49, 0xe1, 0xb4, 0x84}};
+    CLSID parsed;
+    ASSERT_EQ(CLSIDFromString(u"{825d6123-1414-4275-9D66-0c0349e1b484}", &parsed), S_OK);
+    EXPECT_TRUE(IsEqualGUID(parsed, expected));
+    OLECHAR text[CHARS_IN_GUID];
+    ASSERT_EQ(StringFromGUID2(expected, text, CHARS_IN_GUID), CHARS_IN_GUID);
+    EXPECT_EQ(std::u16string(text), u"{825D6123-1414-4275-9D66-0C0349E1B484}");
+    EXPECT_EQ(StringFromGUID2(expected, text, CHARS_IN_GUID - 1), 0);
+}
+
+TEST(Guid, RefusesMalformedText)
+{
+    CLSID parsed;
+    for (const char16_t* bad : {u"", u"825d6123-1414-4275-9d66-0c0349e1b484", u"{825d6123-1414-4275-9d66-0c0349e1b48}",
+                                u"{825d6123-1414-4275-9d66-0c0349e1b4845}", u"{825d6123x1414-4275-9d66-0c0349e1b484}",
+                                u"{825d6123-1414-4275-9d66-0c0349e1b48g}"})
+        EXPECT_EQ(CLSIDFromString(bad, &parsed), CO_E_CLASSSTRING);
+    EXPECT_EQ(CLSIDFromString(nullptr, &parsed), CO_E_CLASSSTRING);
+}
+
+TEST(ErrorInfo, RaisedErrorCarriesNumberAndDescriptionOnce)
+{
+    const HRESULT hr = RtRaiseError(RTERR_FILE_NOT_FOUND, u"Project1");
+    EXPECT_EQ(hr, CTL_E_FILENOTFOUND);
+    EXPECT_EQ(RtErrorNumberFromHResult(hr), 53);
+    IErrorInfo* info = nullptr;
+    ASSERT_EQ(GetErrorInfo(0, &info), S_OK);
+    BSTR description = nullptr, source = nullptr;
+    info->GetDescription(&description);
+    info->GetSource(&source);
+    EXPECT_EQ(Text(description), u"File not found");
+    EXPECT_EQ(Text(source), u"Project1");
+    SysFreeString(description);
+    SysFreeString(source);
+    info->Release();
+    EXPECT_EQ(GetErrorInfo(0, &info), S_FALSE);
+    EXPECT_EQ(info, nullptr);
+}
+
+TEST(RuntimeErrors, DispatchFailuresMapToTheNumbersScriptsSee)
+{
+    EXPECT_EQ(RtErrorNumberFromHResult(DISP_E_TYPEMISMATCH), 13);
+    EXPECT_EQ(RtErrorNumberFromHResult(DISP_E_OVERFLOW), 6);
+    EXPECT_EQ(RtErrorNumberFromHResult(DISP_E_UNKNOWNNAME), 438);
+    EXPECT_EQ(RtErrorNumberFromHResult(CTL_E_ILLEGALFUNCTIONCALL), 5);
+    EXPECT_EQ(std::u16string(RtErrorDescription(321)), u"Invalid file format");
+    EXPECT_EQ(std::u16string(RtErrorDescription(18)), u"User interrupt occurred");
+}
+
+} // namespace
