@@ -1,0 +1,16 @@
+// Turning a tile row's two bytes into its sixteen-digit bit string.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+class RowConverter {
+public:
+    virtual ~RowConverter() = default;
+
+    // Puts the bit string of the two bytes, low-plane byte first, into bits
+    // (eight digits per byte, most significant first). Returns false on
+    // failure; Failure() then says why, in words for the user.
+    virtual bool RowBits(uint8_t low, uint8_t high, std::u16string& bits) = 0;
+    virtual std::u16string Failure() const = 0;
+};
