@@ -1,0 +1,82 @@
+#include "export_converted.h"
+
+#include "tile_conversion.h"
+
+#include <rterrors.h>
+#include <stringapiset.h>
+#include <winuser.h>
+
+#include <optional>
+#include <vector>
+
+namespace {
+
+struct ExportPlan {
+    TileConversion conversion;
+    std::span<const std::uint8_t> source;
+    const char16_t* filter;
+};
+
+std::optional<ExportPlan> PlanFor(const std::string& layouttag, std::span<const std::uint8_t> nesimage,
+                                  std::span<const std::uint8_t> gbimage)
+{
+    if (layouttag == "nes") return ExportPlan{TileConversion::NesToGb, nesimage, u"GB Files|*.gb*|All Files|*.*"};
+    if (layouttag == "gb") return ExportPlan{TileConversion::GbToNes, gbimage, u"NES Files|*.nes*|All Files|*.*"};
+    return std::nullopt;
+}
+
+void ShowMessage(const std::u16string& text)
+{
+    MessageBoxW(nullptr, text.c_str(), kConverterTitle, MB_OK);
+}
+
+// Writes bytes as the whole new content of path: 0 or a run-time error
+// number. The output mode only replaces the target when the file is closed,
+// so a failed write is discarded and leaves the target as it was.
+LONG WriteWholeFile(FILE_NUMBER_TABLE* filetable, const std::string& path, std::span<const std::uint8_t> bytes)
+{
+    const INT filenum = FreeFile(filetable);
+    if (filenum == 0) return RTERR_TOO_MANY_FILES;
+    if (const LONG error = FileOpen(filetable, filenum, path.c_str(), FILE_MODE_OUTPUT)) return error;
+    if (!bytes.empty()) {
+        if (const LONG error = FileWrite(filetable, filenum, bytes.data(), bytes.size())) {
+            FileDiscard(filetable, filenum);
+            return error;
+        }
+    }
+    return FileClose(filetable, filenum);
+}
+
+std::u16string Utf16FromPath(const std::string& path)
+{
+    const int size = static_cast<int>(path.size());
+    std::u16string text(static_cast<std::size_t>(MultiByteToWideChar(CP_UTF8, 0, path.data(), size, nullptr, 0)),
+                        u'\0');
+    MultiByteToWideChar(CP_UTF8, 0, path.data(), size, text.data(), static_cast<int>(text.size()));
+    return text;
+}
+
+}  // namespace
+
+void ExportConverted(const std::string& layouttag, std::span<const std::uint8_t> nesimage,
+                     std::span<const std::uint8_t> gbimage, CommonDialog& cd1, FILE_NUMBER_TABLE* filetable)
+{
+    const std::optional<ExportPlan> plan = PlanFor(layouttag, nesimage, gbimage);
+    if (!plan) return;
+
+    cd1.filter = plan->filter;
+    // An empty answer is a cancel; the path the dialog still holds is the
+    // opened file's and must not be written over.
+    const std::string path = cd1.ShowSave();
+    if (path.empty()) return;
+
+    std::vector<std::uint8_t> output(plan->source.size());
+    ShowMessage(u"This program may lock up for several minutes.");
+    ConvertTiles(plan->source, output, plan->conversion);
+
+    if (const LONG error = WriteWholeFile(filetable, path, output)) {
+        ShowMessage(u"Could not write " + Utf16FromPath(path) + u": " + RtErrorDescription(error));
+        return;
+    }
+    ShowMessage(u"Done!");
+}
