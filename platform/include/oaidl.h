@@ -21,6 +21,11 @@ enum VARENUM : VARTYPE {
     VT_BYREF = 0x4000,
 };
 
+typedef struct VARIANT_RECORD {
+    void* pvRecord;
+    void* pRecInfo;
+} VARIANT_RECORD;
+
 typedef struct VARIANT {
     VARTYPE vt;
     WORD wReserved1;
@@ -40,10 +45,7 @@ typedef struct VARIANT {
         BSTR* pbstrVal;
         struct VARIANT* pvarVal;
         void* byref;
-        struct {
-            void* pvRecord;
-            void* pRecInfo;
-        } brecVal;
+        VARIANT_RECORD brecVal;
     };
 } VARIANT;
 typedef VARIANT VARIANTARG;
