@@ -1,0 +1,177 @@
+#include "binary.h"
+
+#include "automation_error.h"
+#include "bit_strings.h"
+#include "server_lifetime.h"
+#include "unique_bstr.h"
+
+#include <hostui.h>
+#include <stringapiset.h>
+#include <winuser.h>
+
+#include <algorithm>
+#include <climits>
+#include <new>
+#include <string>
+
+namespace bitstrings {
+namespace {
+
+constexpr UINT kGroupLength = kBitsPerCode;
+
+// How many groups GetStringFromBits reads from a string of this length: the
+// first always, then one more for every position p = 9, 17, ... that still
+// lies before the last character.
+std::size_t GroupCount(std::size_t length)
+{
+    return length <= 1 ? 1 : (length + kGroupLength - 2) / kGroupLength;
+}
+
+}  // namespace
+
+Binary::Binary() { ObjectCreated(); }
+
+Binary::~Binary() { ObjectDestroyed(); }
+
+HRESULT Binary::QueryInterface(REFIID riid, void** ppvObject)
+{
+    if (!ppvObject) return E_POINTER;
+    if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID__Binary) {
+        *ppvObject = static_cast<_Binary*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *ppvObject = nullptr;
+    return E_NOINTERFACE;
+}
+
+ULONG Binary::AddRef() { return ++references_; }
+
+ULONG Binary::Release()
+{
+    const ULONG remaining = --references_;
+    if (remaining == 0) delete this;
+    return remaining;
+}
+
+std::u16string_view Binary::CharBits(OLECHAR c)
+{
+    const SHORT code = AnsiCodeOfChar(c);
+    if (code < 0 || code > 255) {
+        MessageBoxW(nullptr, u"value is not a valid ASCII Integer", u"Error!", MB_ICONERROR);
+        return {};
+    }
+    return BitStringOfCode(static_cast<BYTE>(code));
+}
+
+HRESULT Binary::decrypt(BSTR strfilename, VARIANT* result)
+{
+    if (!result) return E_POINTER;
+    VariantInit(result);
+    return DecryptFile(strfilename);
+}
+
+HRESULT Binary::encrypt(BSTR strfilename, VARIANT* result)
+{
+    if (!result) return E_POINTER;
+    VariantInit(result);
+    return EncryptFile(strfilename);
+}
+
+HRESULT Binary::Bin(SHORT* decimalnum, BSTR* result)
+{
+    if (!decimalnum || !result) return E_POINTER;
+    *result = nullptr;
+    if (*decimalnum < 0 || *decimalnum > 255) return RaiseError(RTERR_ILLEGAL_FUNCTION_CALL);
+    *result = AllocBstr(CharBits(AnsiCharOfCode(static_cast<BYTE>(*decimalnum))));
+    return *result ? S_OK : E_OUTOFMEMORY;
+}
+
+HRESULT Binary::GetStringFromBits(BSTR* bits, BSTR* result)
+try {
+    if (!bits || !result) return E_POINTER;
+    *result = nullptr;
+    std::u16string text;
+    text.reserve(GroupCount(SysStringLen(*bits)));
+    // One group string serves every pass; ChrBin replaces it only when it
+    // pads a short last group.
+    UniqueBstr group;
+    std::size_t position = 0;
+    do {
+        DoEvents();
+        // The argument is read again in every pass: code that ran inside
+        // DoEvents may have changed the caller's variable.
+        const std::u16string_view all = BstrView(*bits);
+        const std::u16string_view piece = position < all.size() ? all.substr(position, kGroupLength) : u"";
+        if (group.get() && group.view().size() == piece.size()) {
+            std::copy(piece.begin(), piece.end(), group.get());
+        } else {
+            group.reset(AllocBstr(piece));
+            if (!group.get()) return E_OUTOFMEMORY;
+        }
+        UniqueBstr character;
+        const HRESULT hr = Self()->ChrBin(group.inout(), character.inout());
+        if (FAILED(hr)) return hr;
+        text += character.view();
+        position += kGroupLength;
+    } while (position + 1 < SysStringLen(*bits));
+    *result = AllocBstr(text);
+    return *result ? S_OK : E_OUTOFMEMORY;
+} catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+}
+
+HRESULT Binary::ChrBin(BSTR* binary, BSTR* result)
+{
+    if (!binary || !result) return E_POINTER;
+    *result = nullptr;
+    SHORT code = 0;
+    const HRESULT hr = Self()->Dec(binary, &code);
+    if (FAILED(hr)) return hr;
+    const OLECHAR character = AnsiCharOfCode(static_cast<BYTE>(code));
+    *result = SysAllocStringLen(&character, 1);
+    return *result ? S_OK : E_OUTOFMEMORY;
+}
+
+HRESULT Binary::Dec(BSTR* binary, SHORT* result)
+{
+    if (!binary || !result) return E_POINTER;
+    const std::u16string_view digits = BstrView(*binary);
+    if (digits.size() > kGroupLength) return RaiseError(RTERR_ILLEGAL_FUNCTION_CALL);
+    if (digits.size() < kGroupLength) {
+        BSTR padded = SysAllocStringLen(nullptr, kGroupLength);
+        if (!padded) return E_OUTOFMEMORY;
+        const auto fill = std::fill_n(padded, kGroupLength - digits.size(), u'0');
+        std::copy(digits.begin(), digits.end(), fill);
+        SysFreeString(*binary);
+        *binary = padded;
+    }
+    *result = GroupValue(BstrView(*binary));
+    return S_OK;
+}
+
+HRESULT Binary::GetStringBits(BSTR needbits, BSTR* result)
+{
+    if (!result) return E_POINTER;
+    *result = nullptr;
+    const std::u16string_view text = BstrView(needbits);
+    if (text.size() > UINT_MAX / kBitsPerCode) return E_OUTOFMEMORY;
+    // Allocated for eight digits a character; shortened only when a
+    // character without a code gave nothing.
+    UniqueBstr bits(SysAllocStringLen(nullptr, static_cast<UINT>(text.size() * kBitsPerCode)));
+    if (!bits.get()) return E_OUTOFMEMORY;
+    OLECHAR* end = bits.get();
+    for (const OLECHAR c : text) {
+        const std::u16string_view piece = CharBits(c);
+        end = std::copy(piece.begin(), piece.end(), end);
+    }
+    const auto written = static_cast<std::size_t>(end - bits.get());
+    if (written != bits.view().size()) {
+        bits.reset(AllocBstr(bits.view().substr(0, written)));
+        if (!bits.get()) return E_OUTOFMEMORY;
+    }
+    *result = bits.release();
+    return S_OK;
+}
+
+}  // namespace bitstrings
