@@ -1,0 +1,141 @@
+// Late-bound calls through IDispatch: names, argument conversion, write-back
+// of in/out values and failures as exceptions.
+#include "component_environment.h"
+#include "unique_bstr.h"
+
+#include <scripted_ui_host.h>
+
+#include <gtest/gtest.h>
+
+using bitstrings::AllocBstr;
+using bitstrings::UniqueBstr;
+
+namespace {
+
+class DispatchTest : public ::testing::Test {
+protected:
+    ScriptedUiHost ui;
+    BinaryPtr binary = CreateBinary();
+    VARIANT result{};
+    EXCEPINFO exception{};
+    UINT argError = 99;
+
+    void TearDown() override
+    {
+        VariantClear(&result);
+        SysFreeString(exception.bstrSource);
+        SysFreeString(exception.bstrDescription);
+    }
+
+    HRESULT Call(DISPID id, VARIANT* args, UINT count, WORD flags = DISPATCH_METHOD)
+    {
+        DISPPARAMS params{args, nullptr, count, 0};
+        VariantClear(&result);
+        return binary->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, &result, &exception, &argError);
+    }
+
+    // A string argument passed by reference, as script hosts pass variables.
+    HRESULT CallWithText(DISPID id, UniqueBstr& text)
+    {
+        VARIANT arg{};
+        arg.vt = VT_BYREF | VT_BSTR;
+        arg.pbstrVal = text.inout();
+        return Call(id, &arg, 1);
+    }
+};
+
+TEST_F(DispatchTest, NamesAreMatchedWithoutRegardToCase)
+{
+    const struct {
+        const char16_t* name;
+        DISPID id;
+    } cases[] = {
+        {u"decrypt", 0x60030001}, {u"ENCRYPT", 0x60030002}, {u"bin", 0x60030004},
+        {u"getstringfrombits", 0x60030005}, {u"ChrBin", 0x60030007}, {u"dec", 0x60030008},
+        {u"GetStringBits", 0x60030009}, {u"CharBits", DISPID_UNKNOWN}, {u"EncryptFile", DISPID_UNKNOWN},
+        {u"DecryptFile", DISPID_UNKNOWN}, {u"Binary", DISPID_UNKNOWN},
+    };
+    for (const auto& c : cases) {
+        std::u16string name = c.name;
+        LPOLESTR names[] = {name.data()};
+        DISPID id = 0;
+        EXPECT_EQ(binary->GetIDsOfNames(IID_NULL, names, 1, 0, &id),
+                  c.id == DISPID_UNKNOWN ? DISP_E_UNKNOWNNAME : S_OK) << std::string(name.begin(), name.end());
+        EXPECT_EQ(id, c.id);
+    }
+}
+
+TEST_F(DispatchTest, InOutValuesAreWrittenBackInTheArgumentsOwnType)
+{
+    UniqueBstr number(AllocBstr(u" 5 "));
+    ASSERT_EQ(CallWithText(DISPID_Binary_Bin, number), S_OK);
+    EXPECT_EQ(result.vt, VT_BSTR);
+    EXPECT_EQ(bitstrings::BstrView(result.bstrVal), u"00000101");
+    EXPECT_EQ(number.view(), u"5");
+
+    UniqueBstr digits(AllocBstr(u"101"));
+    ASSERT_EQ(CallWithText(DISPID_Binary_Dec, digits), S_OK);
+    EXPECT_EQ(result.vt, VT_I2);
+    EXPECT_EQ(result.iVal, 5);
+    EXPECT_EQ(digits.view(), u"00000101");
+
+    SHORT value = 1;
+    VARIANT arg{};
+    arg.vt = VT_BYREF | VT_I2;
+    arg.piVal = &value;
+    ASSERT_EQ(Call(DISPID_Binary_ChrBin, &arg, 1, DISPATCH_METHOD | DISPATCH_PROPERTYGET), S_OK);
+    EXPECT_EQ(bitstrings::BstrView(result.bstrVal), std::u16string(1, u'\x01'));
+    EXPECT_EQ(value, 1);
+
+    UniqueBstr bits(AllocBstr(u"101"));
+    ASSERT_EQ(CallWithText(DISPID_Binary_GetStringFromBits, bits), S_OK);
+    EXPECT_EQ(bits.view(), u"101");
+}
+
+TEST_F(DispatchTest, ArgumentsThatDontConvertAreRefused)
+{
+    const struct {
+        const char16_t* text;
+        HRESULT hr;
+    } cases[] = {{u"abc", DISP_E_TYPEMISMATCH}, {u"40000", DISP_E_OVERFLOW}};
+    for (const auto& c : cases) {
+        UniqueBstr text(AllocBstr(c.text));
+        argError = 99;
+        EXPECT_EQ(CallWithText(DISPID_Binary_Bin, text), c.hr);
+        EXPECT_EQ(argError, 0U);
+    }
+}
+
+TEST_F(DispatchTest, FailureBecomesExceptionWithNumberAndDescription)
+{
+    UniqueBstr number(AllocBstr(u"256"));
+    EXPECT_EQ(CallWithText(DISPID_Binary_Bin, number), DISP_E_EXCEPTION);
+    EXPECT_EQ(exception.scode, CTL_E_ILLEGALFUNCTIONCALL);
+    EXPECT_EQ(bitstrings::BstrView(exception.bstrDescription), u"Invalid procedure call or argument");
+    EXPECT_EQ(bitstrings::BstrView(exception.bstrSource), u"Project1");
+    EXPECT_EQ(number.view(), u"256");
+}
+
+TEST_F(DispatchTest, CallsOutsideTheInterfaceAreRefused)
+{
+    VARIANT args[2]{};
+    EXPECT_EQ(Call(DISPID_Binary_GetStringBits, args, 0), DISP_E_BADPARAMCOUNT);
+    EXPECT_EQ(Call(DISPID_Binary_GetStringBits, args, 2), DISP_E_BADPARAMCOUNT);
+    EXPECT_EQ(Call(0x60030003, args, 1), DISP_E_MEMBERNOTFOUND);
+    EXPECT_EQ(Call(DISPID_Binary_GetStringBits, args, 1, DISPATCH_PROPERTYPUT), DISP_E_MEMBERNOTFOUND);
+    DISPID named = 0;
+    DISPPARAMS params{args, &named, 1, 1};
+    EXPECT_EQ(binary->Invoke(DISPID_Binary_GetStringBits, IID_NULL, 0, DISPATCH_METHOD, &params, &result, nullptr,
+                             nullptr),
+              DISP_E_NONAMEDARGS);
+}
+
+TEST_F(DispatchTest, IDispatchIsTheDualInterface)
+{
+    void* dispatch = nullptr;
+    ASSERT_EQ(binary->QueryInterface(IID_IDispatch, &dispatch), S_OK);
+    EXPECT_EQ(dispatch, static_cast<IDispatch*>(binary.get()));
+    binary->Release();
+}
+
+}  // namespace
