@@ -1,0 +1,178 @@
+#include "test_support.h"
+
+#include <filenums.h>
+#include <rterrors.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class FileNumbersTest : public testing::Test {
+protected:
+    TempDir dir;
+    FILE_NUMBER_TABLE* table = FileTableCreate();
+
+    ~FileNumbersTest() override { FileTableDestroy(table); }
+
+    LONG Output(INT filenum, const fs::path& path, const std::string& text)
+    {
+        LONG result = FileOpen(table, filenum, path.c_str(), FILE_MODE_OUTPUT);
+        return result != 0 ? result : FileWrite(table, filenum, text.data(), text.size());
+    }
+    // The names in the folder, to see that no temporary file is left behind.
+    size_t Entries() const { return static_cast<size_t>(std::distance(fs::directory_iterator(dir.path()), {})); }
+};
+
+TEST_F(FileNumbersTest, NumbersAreTheLowestFreeOnesUpTo255)
+{
+    WriteFile(dir / "in", "data");
+    EXPECT_EQ(FreeFile(table), 1);
+    for (INT n = 1; n <= 255; ++n) ASSERT_EQ(FileOpen(table, n, (dir / "in").c_str(), FILE_MODE_BINARY_READ), 0);
+    EXPECT_EQ(FreeFile(table), 0);
+    EXPECT_EQ(FileOpenCount(table), 255);
+    EXPECT_EQ(FileOpen(table, 7, (dir / "in").c_str(), FILE_MODE_INPUT), RTERR_FILE_ALREADY_OPEN);
+    EXPECT_EQ(FileOpen(table, 0, (dir / "in").c_str(), FILE_MODE_INPUT), RTERR_BAD_FILE_NAME_OR_NUMBER);
+    EXPECT_EQ(FileOpen(table, 256, (dir / "in").c_str(), FILE_MODE_INPUT), RTERR_BAD_FILE_NAME_OR_NUMBER);
+    EXPECT_EQ(FileClose(table, 7), 0);
+    EXPECT_EQ(FreeFile(table), 7);
+    EXPECT_EQ(FileCloseAll(table), 0);
+    EXPECT_EQ(FileOpenCount(table), 0);
+    EXPECT_EQ(FileClose(table, 1), RTERR_BAD_FILE_NAME_OR_NUMBER);
+}
+
+TEST_F(FileNumbersTest, TablesAreIndependent)
+{
+    WriteFile(dir / "in", "data");
+    ASSERT_EQ(FileOpen(table, 1, (dir / "in").c_str(), FILE_MODE_BINARY_READ), 0);
+    FILE_NUMBER_TABLE* other = FileTableCreate();
+    EXPECT_EQ(FreeFile(other), 1);
+    ASSERT_EQ(FileOpen(other, 1, (dir / "in").c_str(), FILE_MODE_INPUT), 0);
+    EXPECT_EQ(FileCloseAll(other), 0);
+    FileTableDestroy(other);
+    EXPECT_EQ(FileOpenCount(table), 1);
+    char byte = 0;
+    size_t got = 0;
+    EXPECT_EQ(FileReadAt(table, 1, 0, &byte, 1, &got), 0);
+    EXPECT_EQ(byte, 'd');
+}
+
+TEST_F(FileNumbersTest, ReadsAtOffsetsAndAsksTheLengthEveryTime)
+{
+    WriteFile(dir / "in", "hello");
+    ASSERT_EQ(FileOpen(table, 1, (dir / "in").c_str(), FILE_MODE_BINARY_READ), 0);
+    char buffer[8] = {};
+    size_t got = 0;
+    EXPECT_EQ(FileReadAt(table, 1, 3, buffer, sizeof buffer, &got), 0);
+    EXPECT_EQ(std::string(buffer, got), "lo");
+    EXPECT_EQ(FileReadAt(table, 1, 9, buffer, sizeof buffer, &got), 0);
+    EXPECT_EQ(got, 0u);
+    LONGLONG length = 0;
+    EXPECT_EQ(FileLength(table, 1, &length), 0);
+    EXPECT_EQ(length, 5);
+    WriteFile(dir / "in", "hello world");
+    EXPECT_EQ(FileLength(table, 1, &length), 0);
+    EXPECT_EQ(length, 11);
+    EXPECT_EQ(FileLenByName((dir / "in").c_str(), &length), 0);
+    EXPECT_EQ(length, 11);
+    EXPECT_EQ(FileWrite(table, 1, "x", 1), 54);
+}
+
+TEST_F(FileNumbersTest, OpenFailuresGiveTheRuntimeErrorNumbers)
+{
+    WriteFile(dir / "file", "data");
+    fs::create_directory(dir / "folder");
+    const struct {
+        const char* path;
+        INT mode;
+        LONG expected;
+    } cases[] = {
+        {"missing", FILE_MODE_BINARY_READ, RTERR_FILE_NOT_FOUND},
+        {"missing", FILE_MODE_INPUT, RTERR_FILE_NOT_FOUND},
+        {"nofolder/out", FILE_MODE_OUTPUT, RTERR_PATH_NOT_FOUND},
+        {"file/out", FILE_MODE_OUTPUT, RTERR_PATH_NOT_FOUND},
+        {"folder", FILE_MODE_BINARY_READ, RTERR_PATH_FILE_ACCESS_ERROR},
+        {"folder", FILE_MODE_INPUT, RTERR_PATH_FILE_ACCESS_ERROR},
+        {"folder", FILE_MODE_OUTPUT, RTERR_PATH_FILE_ACCESS_ERROR},
+        {"file", 9, RTERR_ILLEGAL_FUNCTION_CALL},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(FileOpen(table, 1, (dir / c.path).c_str(), c.mode), c.expected) << c.path << " mode " << c.mode;
+        EXPECT_EQ(FileOpenCount(table), 0);
+    }
+    LONGLONG length = 0;
+    EXPECT_EQ(FileLenByName((dir / "missing").c_str(), &length), RTERR_FILE_NOT_FOUND);
+    EXPECT_EQ(Entries(), 2u);
+}
+
+TEST_F(FileNumbersTest, OutputReplacesALongerTargetWholeOnlyWhenClosed)
+{
+    WriteFile(dir / "target", "the old, longer content");
+    ASSERT_EQ(Output(1, dir / "target", "new"), 0);
+    EXPECT_EQ(ReadFile(dir / "target"), "the old, longer content");
+    LONGLONG length = 0;
+    EXPECT_EQ(FileLength(table, 1, &length), 0);
+    EXPECT_EQ(length, 3);
+    char byte;
+    size_t got;
+    EXPECT_EQ(FileReadAt(table, 1, 0, &byte, 1, &got), 54);
+    EXPECT_EQ(FileClose(table, 1), 0);
+    EXPECT_EQ(ReadFile(dir / "target"), "new");
+    EXPECT_EQ(Entries(), 1u);
+}
+
+TEST_F(FileNumbersTest, DiscardedOutputLeavesTheTargetAsItWas)
+{
+    WriteFile(dir / "target", "old");
+    ASSERT_EQ(Output(1, dir / "target", "new"), 0);
+    FileDiscard(table, 1);
+    ASSERT_EQ(Output(2, dir / "target", "newer"), 0);
+    FileTableDestroy(table);
+    table = FileTableCreate();
+    EXPECT_EQ(ReadFile(dir / "target"), "old");
+    EXPECT_EQ(Entries(), 1u);
+}
+
+TEST_F(FileNumbersTest, OutputKeepsPermissionsAndWritesThroughLinks)
+{
+    WriteFile(dir / "target", "old");
+    fs::permissions(dir / "target", fs::perms(0640));
+    fs::create_symlink("target", dir / "link");
+    ASSERT_EQ(Output(1, dir / "link", "new"), 0);
+    ASSERT_EQ(FileClose(table, 1), 0);
+    EXPECT_TRUE(fs::is_symlink(dir / "link"));
+    EXPECT_EQ(ReadFile(dir / "target"), "new");
+    EXPECT_EQ(fs::status(dir / "target").permissions(), fs::perms(0640));
+
+    const mode_t mask = umask(022);
+    ASSERT_EQ(Output(1, dir / "fresh", "new"), 0);
+    ASSERT_EQ(FileClose(table, 1), 0);
+    umask(mask);
+    EXPECT_EQ(fs::status(dir / "fresh").permissions(), fs::perms(0644));
+}
+
+TEST_F(FileNumbersTest, FailedReplacementRemovesTheTemporaryFile)
+{
+    ASSERT_EQ(Output(1, dir / "target", "new"), 0);
+    fs::create_directory(dir / "target");
+    EXPECT_NE(FileClose(table, 1), 0);
+    EXPECT_TRUE(fs::is_directory(dir / "target"));
+    EXPECT_EQ(Entries(), 1u);
+}
+
+TEST_F(FileNumbersTest, UnwritableFolderChangesNothing)
+{
+    if (geteuid() == 0) GTEST_SKIP() << "permissions don't bind root";
+    fs::create_directory(dir / "locked");
+    WriteFile(dir / "locked/target", "old");
+    fs::permissions(dir / "locked", fs::perms(0555));
+    EXPECT_EQ(Output(1, dir / "locked/target", "new"), RTERR_PERMISSION_DENIED);
+    fs::permissions(dir / "locked", fs::perms(0755));
+    EXPECT_EQ(ReadFile(dir / "locked/target"), "old");
+}
+
+}  // namespace

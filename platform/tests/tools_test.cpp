@@ -1,0 +1,73 @@
+#include "test_support.h"
+#include "testcomponent.h"
+
+#include <winreg.h>
+
+#include <sys/wait.h>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// The exit status of a command run by the shell, its output discarded.
+int ExitStatus(const std::string& command)
+{
+    const int status = std::system((command + " >/dev/null 2>&1").c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::u16string RegisteredServer()
+{
+    char16_t path[1024];
+    DWORD size = sizeof path;
+    const LONG result = RegGetValueW(HKEY_CLASSES_ROOT, kTestObjectServerKey, nullptr, RRF_RT_REG_SZ, nullptr, path, &size);
+    return result == ERROR_SUCCESS ? std::u16string(path) : std::u16string();
+}
+
+TEST(Regsvr, ExitStatusTellsUsageErrorsFromFailures)
+{
+    IsolatedRegistry registry;
+    WriteFile(registry / "text.so", "just text");
+    const std::string regsvr = REGSVR_PATH;
+    const struct {
+        std::string arguments;
+        int expected;
+    } cases[] = {
+        {"", 2},
+        {"-u", 2},
+        {"-x " TESTCOMPONENT_PATH, 2},
+        {"a.so b.so", 2},
+        {(registry / "missing.so").string(), 1},
+        {(registry / "text.so").string(), 1},
+        {TESTNOENTRY_PATH, 1},
+        {"-u " TESTNOENTRY_PATH, 1},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ExitStatus(regsvr + " " + c.arguments), c.expected) << c.arguments;
+    EXPECT_FALSE(std::filesystem::exists(registry.File()));
+}
+
+TEST(Regsvr, RegistersTheCanonicalPathAndUnregisters)
+{
+    IsolatedRegistry registry;
+    std::filesystem::create_directory(registry / "sub");
+    std::filesystem::copy_file(TESTCOMPONENT_PATH, registry / "component.so");
+    const std::string inFolder = "cd " + registry.path().string() + " && " + REGSVR_PATH;
+
+    EXPECT_EQ(ExitStatus(inFolder + " sub/../component.so"), 0);
+    EXPECT_EQ(RegisteredServer(), Wide((registry / "component.so").string()));
+    EXPECT_EQ(ExitStatus(inFolder + " -u component.so"), 0);
+    EXPECT_EQ(RegisteredServer(), u"");
+    // The component reports that there was nothing to remove.
+    EXPECT_EQ(ExitStatus(inFolder + " -u component.so"), 1);
+}
+
+TEST(Comcall, UsageErrorsAndClassesThatCantBeCreatedExitWith2)
+{
+    IsolatedRegistry registry;
+    const std::string comcall = COMCALL_PATH;
+    for (const char* arguments : {"", "--show-args", "Only.ProgId", "--bogus Platform.TestObject Method",
+                                  "No.Such.Class Method"})
+        EXPECT_EQ(ExitStatus(comcall + " " + arguments), 2) << arguments;
+}
+
+}  // namespace
