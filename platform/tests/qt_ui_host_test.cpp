@@ -1,0 +1,154 @@
+#include <qt_ui_host.h>
+
+#include <hostui.h>
+#include <winuser.h>
+
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <chrono>
+#include <functional>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Runs action on the modal dialog of type Dialog as soon as it is shown.
+template <typename Dialog>
+void WhenShown(std::function<void(Dialog&)> action)
+{
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, [poll, action] {
+        if (auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget())) {
+            poll->stop();
+            poll->deleteLater();
+            action(*dialog);
+        }
+    });
+    poll->start(1);
+}
+
+class QtUiHostTest : public testing::Test {
+protected:
+    QtUiHostTest() { InstallQtUiHost(); }
+    ~QtUiHostTest() override { SetUiHost(nullptr); }
+};
+
+TEST_F(QtUiHostTest, MessageBoxShowsTextCaptionIconAndOkOnly)
+{
+    const struct {
+        UINT type;
+        QMessageBox::Icon icon;
+    } cases[] = {
+        {MB_OK, QMessageBox::NoIcon},
+        {MB_ICONERROR, QMessageBox::Critical},
+        {MB_ICONQUESTION, QMessageBox::Question},
+        {MB_ICONWARNING, QMessageBox::Warning},
+        {MB_ICONINFORMATION, QMessageBox::Information},
+    };
+    for (const auto& c : cases) {
+        QMessageBox::Icon icon{};
+        QString text, caption;
+        QMessageBox::StandardButtons buttons;
+        WhenShown<QMessageBox>([&](QMessageBox& box) {
+            icon = box.icon();
+            text = box.text();
+            caption = box.windowTitle();
+            buttons = box.standardButtons();
+            box.button(QMessageBox::Ok)->click();
+        });
+        EXPECT_EQ(MessageBoxW(nullptr, u"Password Incorrect", u"Stopping", c.type), IDOK);
+        EXPECT_EQ(icon, c.icon) << c.type;
+        EXPECT_EQ(text, "Password Incorrect");
+        EXPECT_EQ(caption, "Stopping");
+        EXPECT_EQ(buttons, QMessageBox::Ok);
+    }
+}
+
+// Answers a prompt by typing text (beyond ASCII, which key clicks can't
+// produce, as if pasted) and then doing finish to the dialog.
+HRESULT Prompt(const QString& typed, std::function<void(QInputDialog&)> finish, std::u16string& answer)
+{
+    QString label, title;
+    WhenShown<QInputDialog>([&](QInputDialog& dialog) {
+        label = dialog.labelText();
+        title = dialog.windowTitle();
+        auto* edit = dialog.findChild<QLineEdit*>();
+        for (QChar c : typed) {
+            if (c.unicode() < 0x80)
+                QTest::keyClicks(edit, QString(c));
+            else
+                edit->insert(QString(c));
+        }
+        finish(dialog);
+    });
+    BSTR text = reinterpret_cast<BSTR>(&answer);
+    const HRESULT hr = InputBoxW(u"What is the password?", u"Password Needed", &text);
+    EXPECT_EQ(label, "What is the password?");
+    EXPECT_EQ(title, "Password Needed");
+    answer = text ? std::u16string(text, SysStringLen(text)) : u"(null)";
+    SysFreeString(text);
+    return hr;
+}
+
+void ClickButton(QInputDialog& dialog, QDialogButtonBox::StandardButton which)
+{
+    dialog.findChild<QDialogButtonBox*>()->button(which)->click();
+}
+
+TEST_F(QtUiHostTest, PromptTellsCancelFromAnEmptyAnswer)
+{
+    const auto ok = [](QInputDialog& d) { ClickButton(d, QDialogButtonBox::Ok); };
+    const auto cancel = [](QInputDialog& d) { ClickButton(d, QDialogButtonBox::Cancel); };
+    const auto close = [](QInputDialog& d) { d.close(); };
+    std::u16string answer;
+    EXPECT_EQ(Prompt("Secret\u00e91", ok, answer), S_OK);
+    EXPECT_EQ(answer, u"Secret\u00e91");
+    EXPECT_EQ(Prompt("", ok, answer), S_OK);
+    EXPECT_EQ(answer, u"");
+    EXPECT_EQ(Prompt("typed", cancel, answer), S_FALSE);
+    EXPECT_EQ(answer, u"(null)");
+    EXPECT_EQ(Prompt("typed", close, answer), S_FALSE);
+    EXPECT_EQ(answer, u"(null)");
+}
+
+TEST_F(QtUiHostTest, EventPumpRunsPendingEventsAfterAPause)
+{
+    using namespace std::chrono_literals;
+    int delivered = 0;
+    const auto post = [&] { QMetaObject::invokeMethod(qApp, [&] { ++delivered; }, Qt::QueuedConnection); };
+
+    std::this_thread::sleep_for(5ms);
+    post();
+    DoEvents();
+    EXPECT_EQ(delivered, 1);
+
+    // Right after it ran, the pump returns at once, leaving the event queued.
+    post();
+    const auto start = std::chrono::steady_clock::now();
+    DoEvents();
+    if (std::chrono::steady_clock::now() - start < 1ms) {
+        EXPECT_EQ(delivered, 1);
+    }
+
+    std::this_thread::sleep_for(5ms);
+    DoEvents();
+    EXPECT_EQ(delivered, 2);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
