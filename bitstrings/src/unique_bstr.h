@@ -19,12 +19,6 @@ public:
     UniqueBstr() = default;
     explicit UniqueBstr(BSTR value) : value_(value) {}
     ~UniqueBstr() { SysFreeString(value_); }
-    UniqueBstr(UniqueBstr&& other) noexcept : value_(std::exchange(other.value_, nullptr)) {}
-    UniqueBstr& operator=(UniqueBstr&& other) noexcept
-    {
-        reset(std::exchange(other.value_, nullptr));
-        return *this;
-    }
     UniqueBstr(const UniqueBstr&) = delete;
     UniqueBstr& operator=(const UniqueBstr&) = delete;
 

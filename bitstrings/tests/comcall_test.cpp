@@ -38,7 +38,6 @@ TEST(Comcall, PrintsResultsAndPaddedArguments)
         {"--show-args Project1.Binary Dec 101", "5\n00000101\n"},
         {"--show-args Project1.Binary ChrBin 1000001", "A\n01000001\n"},
         {"--show-args Project1.Binary GetStringFromBits 101", "\x05\n101\n"},
-        {"--show-args Project1.Binary Bin ' 65'", "01000001\n65\n"},
     };
     for (const auto& c : cases) {
         const Outcome outcome = Comcall(folder, c.arguments);
@@ -58,7 +57,6 @@ TEST(Comcall, ReportsErrorNumbersAndDescriptions)
     } cases[] = {
         {"Project1.Binary Bin 256", "", "error 5: Invalid procedure call or argument\n"},
         {"Project1.Binary Bin abc", "", "error 13: Type mismatch\n"},
-        {"Project1.Binary Dec 111111111", "", "error 5: Invalid procedure call or argument\n"},
         {"Project1.Binary encrypt missing.txt", "abcdefgh\n", "error 53: File not found\n"},
         {"Project1.Binary encrypt notes.txt", "short\n", "error 18: User interrupt occurred\n"},
     };

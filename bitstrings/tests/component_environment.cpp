@@ -1,7 +1,5 @@
 #include "component_environment.h"
 
-#include <stringapiset.h>
-
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -66,13 +64,6 @@ std::string ReadBytes(const std::filesystem::path& path)
 void WriteBytes(const std::filesystem::path& path, const std::string& bytes)
 {
     std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::u16string AnsiText(const std::string& bytes)
-{
-    std::u16string text;
-    for (const char byte : bytes) text.push_back(AnsiCharOfCode(static_cast<BYTE>(byte)));
-    return text;
 }
 
 std::u16string TakeErrorDescription()

@@ -35,8 +35,5 @@ std::filesystem::path NewTestFolder();
 std::string ReadBytes(const std::filesystem::path& path);
 void WriteBytes(const std::filesystem::path& path, const std::string& bytes);
 
-// The text of the ANSI code page's characters for the given bytes, and back.
-std::u16string AnsiText(const std::string& bytes);
-
 // The description that the thread's error info carries, cleared after.
 std::u16string TakeErrorDescription();
