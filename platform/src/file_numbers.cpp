@@ -18,7 +18,6 @@ namespace {
 
 constexpr INT kMaxFileNumber = 255;
 // Reading from an output file or writing to an input file.
-constexpr LONG kBadFileMode = 54;
 
 struct OpenFile {
     INT mode = 0;
@@ -125,7 +124,7 @@ STDAPI_(LONG) FileReadAt(FILE_NUMBER_TABLE* table, INT filenum, LONGLONG offset,
     *got = 0;
     OpenFile* file = table->Find(filenum);
     if (file == nullptr) return RTERR_BAD_FILE_NAME_OR_NUMBER;
-    if (file->IsOutput()) return kBadFileMode;
+    if (file->IsOutput()) return RTERR_BAD_FILE_MODE;
     if (offset < 0) return RTERR_ILLEGAL_FUNCTION_CALL;
     char* next = static_cast<char*>(buffer);
     while (*got < count) {
@@ -144,7 +143,7 @@ STDAPI_(LONG) FileWrite(FILE_NUMBER_TABLE* table, INT filenum, const void* data,
 {
     OpenFile* file = table->Find(filenum);
     if (file == nullptr) return RTERR_BAD_FILE_NAME_OR_NUMBER;
-    if (!file->IsOutput()) return kBadFileMode;
+    if (!file->IsOutput()) return RTERR_BAD_FILE_MODE;
     if (file->writeError != 0) return file->writeError;
     if (int err = file->output.Write(data, count)) file->writeError = WriteError(err);
     return file->writeError;

@@ -74,7 +74,9 @@ int ReplacementFile::Begin(const std::string& target)
     fs::path resolved = target;
     if (int err = ResolveLinks(resolved)) return err;
     struct stat st;
-    if (stat(resolved.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return EISDIR;
+    // Only a regular file is replaced: renaming over a device or a pipe would
+    // take its place instead of writing to it.
+    if (stat(resolved.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return S_ISDIR(st.st_mode) ? EISDIR : ENODEV;
     if (int err = CreateTempFile(FolderOf(resolved), resolved.filename().string(), fd_, tempPath_)) return err;
     targetPath_ = resolved.string();
     return 0;

@@ -19,6 +19,7 @@ constexpr NumberedText kDescriptions[] = {
     {RTERR_USER_INTERRUPT, u"User interrupt occurred"},
     {RTERR_BAD_FILE_NAME_OR_NUMBER, u"Bad file name or number"},
     {RTERR_FILE_NOT_FOUND, u"File not found"},
+    {RTERR_BAD_FILE_MODE, u"Bad file mode"},
     {RTERR_FILE_ALREADY_OPEN, u"File already open"},
     {RTERR_DEVICE_IO_ERROR, u"Device I/O error"},
     {RTERR_DISK_FULL, u"Disk full"},

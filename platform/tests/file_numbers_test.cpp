@@ -164,6 +164,16 @@ TEST_F(FileNumbersTest, FailedReplacementRemovesTheTemporaryFile)
     EXPECT_EQ(Entries(), 1u);
 }
 
+TEST_F(FileNumbersTest, OnlyARegularFileIsReplaced)
+{
+    // Renaming over a pipe or a device would put a plain file in its place.
+    ASSERT_EQ(mkfifo((dir / "pipe").c_str(), 0600), 0);
+    fs::create_symlink(dir / "pipe", dir / "link");
+    EXPECT_EQ(Output(1, dir / "link", "new"), RTERR_PATH_FILE_ACCESS_ERROR);
+    EXPECT_TRUE(fs::is_fifo(dir / "pipe"));
+    EXPECT_EQ(Entries(), 2u);
+}
+
 TEST_F(FileNumbersTest, UnwritableFolderChangesNothing)
 {
     if (geteuid() == 0) GTEST_SKIP() << "permissions don't bind root";
