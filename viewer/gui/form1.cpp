@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QThread>
 
 namespace {
 
@@ -128,7 +129,8 @@ void Form1::ShowWindow() { show(); }
 void Form1::EndProgram()
 {
     hide();
-    QCoreApplication::exit(viewer_.Failed() ? 1 : 0);
+    // Before the event loop has started, main sees the end and never starts it.
+    if (QThread::currentThread()->loopLevel() > 0) QCoreApplication::exit(viewer_.Failed() ? 1 : 0);
 }
 
 void Form1::closeEvent(QCloseEvent* event)

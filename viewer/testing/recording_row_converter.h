@@ -1,0 +1,29 @@
+// A row converter for tests: makes the bit string itself, records every row's
+// two bytes, and can be told to fail at a given row.
+#pragma once
+
+#include "row_converter.h"
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+class RecordingRowConverter : public RowConverter {
+public:
+    std::vector<std::pair<uint8_t, uint8_t>> rows;
+    // The row (counted from 1) whose conversion fails; 0 for none.
+    size_t failAtRow = 0;
+
+    bool RowBits(uint8_t low, uint8_t high, std::u16string& bits) override
+    {
+        if (failAtRow != 0 && rows.size() + 1 == failAtRow) return false;
+        rows.emplace_back(low, high);
+        bits.clear();
+        for (uint8_t byte : {low, high})
+            for (int bit = 7; bit >= 0; --bit) bits.push_back((byte >> bit) & 1 ? u'1' : u'0');
+        return true;
+    }
+
+    std::u16string Failure() const override { return u"The test converter refused the row."; }
+};

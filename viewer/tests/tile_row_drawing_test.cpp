@@ -1,0 +1,145 @@
+// DrawTileRow on Picture1's surface: the four shades, what lies underneath,
+// and how the drawing state moves through cells and bands.
+#include "picture_box.h"
+#include "raster_surface.h"
+#include "tile_row_drawing.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <limits>
+
+namespace {
+
+Colour AsColour(QRgb rgb)
+{
+    return static_cast<Colour>(qRed(rgb)) | static_cast<Colour>(qGreen(rgb)) << 8 |
+           static_cast<Colour>(qBlue(rgb)) << 16;
+}
+
+class RowDrawing : public ::testing::Test {
+protected:
+    PictureBox picture;
+    DrawingState state{40, 20, 5, 0, 2};
+    const Colour white = QBColor(15);
+    const Colour black = QBColor(0);
+    const Colour face = AsColour(picture.Shades().buttonFace);
+    const Colour workspace = AsColour(picture.Shades().workspace);
+
+    // The colours at x0 + 1 ... x0 + 8 of the row at y0.
+    std::array<Colour, 8> Row(int x0 = 40, int y0 = 20)
+    {
+        std::array<Colour, 8> row;
+        for (int j = 0; j < 8; ++j) row[j] = picture.Point(static_cast<float>(x0 + 1 + j), static_cast<float>(y0));
+        return row;
+    }
+    void Draw(std::u16string_view bits) { DrawTileRow(bits, state, 48, picture); }
+};
+
+TEST_F(RowDrawing, DrawsTheFourShadesOnTheClearedSurface)
+{
+    const Colour w = white, b = black, f = face, a = workspace;
+    const std::pair<std::u16string, std::array<Colour, 8>> cases[] = {
+        {u"0011110001011010", {w, a, f, b, b, f, a, w}},  // bytes 60 and 90
+        {u"0000000000000000", {w, w, w, w, w, w, w, w}},
+        {u"1111111111111111", {b, b, b, b, b, b, b, b}},
+        {u"1111111100000000", {f, f, f, f, f, f, f, f}},
+        {u"0000000011111111", {a, a, a, a, a, a, a, a}},
+        {u"1000000000000001", {f, w, w, w, w, w, w, a}},
+    };
+    EXPECT_NE(face, workspace);
+    for (const auto& [bits, row] : cases) {
+        picture.Cls();
+        state = {40, 20, 5, 0, 2};
+        Draw(bits);
+        EXPECT_EQ(Row(), row) << std::string(bits.begin(), bits.end());
+        EXPECT_EQ(picture.Point(40, 20), white) << "x0 itself is never drawn";
+    }
+}
+
+TEST_F(RowDrawing, KeepsWhatLiesUnderneathExceptBlackAndWhite)
+{
+    // Underneath: black, black, a non-white background colour, and again.
+    const Colour other = QBColor(14);
+    const std::array<Colour, 4> under{black, black, other, other};
+    for (int j = 0; j < 4; ++j) picture.PSet(static_cast<float>(41 + j), 20, under[j]);
+    // Pixel values 0, 2, 0, 2 over them, then 1, 3 over white.
+    Draw(u"0000110001010100");
+    const std::array<Colour, 8> expected{face, black, other, other, face, black, white, white};
+    EXPECT_EQ(Row(), expected);
+    // On a background that is not white, values 1 and 3 come out as on white, 0 and 2 keep it.
+    for (int j = 0; j < 4; ++j) picture.PSet(static_cast<float>(41 + j), 21, other);
+    state = {40, 21, 5, 0, 2};
+    Draw(u"1010000000110000");
+    EXPECT_EQ(Row(40, 21), (std::array<Colour, 8>{face, other, black, other, white, white, white, white}));
+}
+
+TEST_F(RowDrawing, GroupsThatAreNoPatternDrawNothingAndKeepThePen)
+{
+    const Colour w = white, b = black, f = face;
+    const std::pair<std::u16string, std::array<Colour, 8>> cases[] = {
+        // The second group lands where the first one should have been.
+        {u"1x0011110000000000", {f, f, f, f, w, w, w, w}},
+        {u"11111111x0000000", {f, f, f, f, b, b, b, b}},
+        {u"1111", {b, b, b, b, w, w, w, w}},
+        {u"", {w, w, w, w, w, w, w, w}},
+        {u"11111111111111110000", {b, b, b, b, b, b, b, b}},
+    };
+    for (const auto& [bits, row] : cases) {
+        picture.Cls();
+        state = {40, 20, 5, 0, 2};
+        Draw(bits);
+        EXPECT_EQ(Row(), row) << std::string(bits.begin(), bits.end());
+        EXPECT_EQ(state, (DrawingState{40, 21, 5, 1, 2})) << "the next row is placed as usual";
+    }
+}
+
+TEST_F(RowDrawing, IgnoresPixelsOffTheSurface)
+{
+    state = {380, 320, 47, 7, 40};
+    Draw(u"1111111111111111");
+    for (int x = 381; x < PictureBox::kWidth; ++x) EXPECT_EQ(picture.Point(static_cast<float>(x), 320), black);
+    EXPECT_EQ(picture.Point(385, 320), kNoColour);
+    EXPECT_EQ(state, (DrawingState{0, 328, 0, 0, 41}));
+    Draw(u"1111111111111111");
+    EXPECT_EQ(state, (DrawingState{0, 329, 0, 1, 41}));
+}
+
+struct MoveCase {
+    int32_t tilesperrow;
+    int calls;
+    DrawingState after;
+};
+
+TEST(RowDrawingState, MovesRowByRowTileByTileAndBandByBand)
+{
+    const MoveCase cases[] = {
+        {8, 1, {0, 1, 0, 1, 0}},     {8, 8, {8, 0, 1, 0, 0}},     {8, 9, {8, 1, 1, 1, 0}},
+        {8, 63, {56, 7, 7, 7, 0}},   {8, 64, {0, 8, 0, 0, 1}},    {8, 65, {0, 9, 0, 1, 1}},
+        {48, 64, {64, 0, 8, 0, 0}},  {48, 384, {0, 8, 0, 0, 1}},  {48, 392, {8, 8, 1, 0, 1}},
+    };
+    for (const MoveCase& c : cases) {
+        RasterSurface surface(385, 321);
+        DrawingState state;
+        for (int call = 0; call < c.calls; ++call) DrawTileRow(u"1111111111111111", state, c.tilesperrow, surface);
+        EXPECT_EQ(state, c.after) << c.tilesperrow << " per row, " << c.calls << " calls";
+    }
+    // With 8 per row the 65th row is the top row of band 1, at y = 8.
+    RasterSurface surface(385, 321);
+    DrawingState state{0, 8, 0, 0, 1};
+    DrawTileRow(u"1111111111111111", state, 8, surface);
+    EXPECT_EQ(surface.At(0, 8), QBColor(15));
+    for (int x = 1; x <= 8; ++x) EXPECT_EQ(surface.At(x, 8), QBColor(0));
+    EXPECT_EQ(surface.At(9, 8), QBColor(15));
+}
+
+TEST(RowDrawingState, NeverOverflowsWhateverTheWidthOrLength)
+{
+    RasterSurface surface(8, 8);
+    const int32_t widest = std::numeric_limits<int32_t>::max();
+    DrawingState state{8 * int64_t{widest - 1}, 7, widest - 1, 7, int64_t{1} << 40};
+    DrawTileRow(u"1111111111111111", state, widest, surface);
+    EXPECT_EQ(state, (DrawingState{0, 8 * ((int64_t{1} << 40) + 1), 0, 0, (int64_t{1} << 40) + 1}));
+}
+
+}  // namespace
