@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # One-step setup: installs the Debian packages that are missing, builds into
 # build/, registers the component, then either starts tilebridge (run) or
-# runs the whole test suite through ctest (test), plain and then under
-# AddressSanitizer and UndefinedBehaviorSanitizer in build-asan/.
+# runs the whole test suite through ctest (test): plain, then under
+# AddressSanitizer and UndefinedBehaviorSanitizer in build-asan/, then the
+# fuzzing targets for a bounded time in build-fuzz/ (clang).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -26,15 +27,15 @@ if ((${#missing[@]})); then
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq "${missing[@]}"
 fi
 
-build() { # build-dir, extra cmake options...
-    local dir=$1
-    shift
+build() { # build-dir, target, extra cmake options...
+    local dir=$1 target=$2
+    shift 2
     cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
-    cmake --build "$dir" -j "$(nproc)"
+    cmake --build "$dir" -j "$(nproc)" --target "$target"
 }
 
 if [[ $mode == run ]]; then
-    build build
+    build build all -DTILEBRIDGE_WERROR=ON
     build/bin/regsvr build/lib/libbitstrings.so
     echo "Registered build/lib/libbitstrings.so as Project1.Binary."
     if [[ -x build/bin/tilebridge ]]; then
@@ -43,9 +44,13 @@ if [[ $mode == run ]]; then
     exit 0
 fi
 
-build build -DTILEBRIDGE_WERROR=ON
+build build all -DTILEBRIDGE_WERROR=ON
 build/bin/regsvr build/lib/libbitstrings.so
 ctest --test-dir build --output-on-failure -j "$(nproc)"
 
-build build-asan -DTILEBRIDGE_WERROR=ON -DTILEBRIDGE_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+build build-asan all -DTILEBRIDGE_WERROR=ON -DTILEBRIDGE_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
 ctest --test-dir build-asan --output-on-failure -j "$(nproc)"
+
+build build-fuzz fuzzers -DTILEBRIDGE_WERROR=ON -DTILEBRIDGE_FUZZ=ON \
+    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+ctest --test-dir build-fuzz --output-on-failure -L fuzz -j "$(nproc)"
