@@ -1,6 +1,7 @@
 #include "form1.h"
 
 #include "pen_cursor.h"
+#include "wrapping_button.h"
 #include "picture_box.h"
 
 #include <QCloseEvent>
@@ -21,15 +22,21 @@ QString FromU16(const std::u16string& text)
     return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// "MS Sans Serif" bold 15 points, or the nearest sans-serif font at hand.
-QFont TilesBoxFont()
+// "MS Sans Serif" at the given size, or the nearest sans-serif font at hand.
+QFont SansSerif(int points)
 {
     QFont font;
     font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
                       QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
     font.setStyleHint(QFont::SansSerif);
+    font.setPointSize(points);
+    return font;
+}
+
+QFont TilesBoxFont()
+{
+    QFont font = SansSerif(15);
     font.setWeight(QFont::Bold);
-    font.setPointSize(15);
     return font;
 }
 
@@ -49,6 +56,8 @@ Form1::Form1(CommonDialog& cd1, RowConverter& converter, QWidget* parent)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Mr. Tavrel's NES to GB GFX Converter"));
+    // The window's default font, which the controls without their own use.
+    setFont(SansSerif(8));
     BuildMenu();
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
@@ -84,7 +93,7 @@ void Form1::BuildControls(QWidget* client)
     picture1_->move(16, 16);
     picture1_->setCursor(Qt::ArrowCursor);
 
-    exportconvert_ = Place<QPushButton>(client, "exportconvert", 416, 16, 65, 41);
+    exportconvert_ = Place<WrappingButton>(client, "exportconvert", 416, 16, 65, 41);
     exportconvert_->setText(QStringLiteral("Export Converted"));
     tilestxt_ = Place<QLineEdit>(client, "tilestxt", 24, 352, 33, 27);
     tilestxt_->setText(QStringLiteral("48"));
