@@ -9,6 +9,7 @@
 #include <QColor>
 #include <QImage>
 
+#include <algorithm>
 #include <array>
 #include <filesystem>
 #include <fstream>
@@ -216,7 +217,13 @@ protected:
         ASSERT_TRUE(box) << "no message box" << expectedAbsent;
         session_->Focus(*box);
         session_->Keys("Return");
-        ASSERT_TRUE(WaitUntil([&] { return session_->FindWindows(kMessageTitle).empty(); }, 10s));
+        // The next message box may already be up under the same title.
+        ASSERT_TRUE(WaitUntil(
+            [&] {
+                const std::vector<std::string> boxes = session_->FindWindows(kMessageTitle);
+                return std::find(boxes.begin(), boxes.end(), *box) == boxes.end();
+            },
+            10s));
     }
 
     static inline XSession* session_ = nullptr;

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <regex>
 #include <sstream>
 #include <thread>
 
@@ -119,9 +120,16 @@ std::vector<std::string> XSession::FindWindows(const std::string& name) const
     std::vector<std::string> windows;
     const auto found = X("xdotool search --onlyvisible --name " + Quote("^" + name + "$"));
     if (!found) return windows;
+    // xdotool matches names without regard to case, and the main window's
+    // title differs from the message boxes' only in the case of one letter.
+    const std::regex exact(name);
     std::istringstream lines(*found);
-    for (std::string line; std::getline(lines, line);)
-        if (!line.empty()) windows.push_back(line);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.empty()) continue;
+        std::string title = X("xdotool getwindowname " + line).value_or("");
+        if (!title.empty() && title.back() == '\n') title.pop_back();
+        if (std::regex_match(title, exact)) windows.push_back(line);
+    }
     return windows;
 }
 
