@@ -20,7 +20,6 @@ public:
 
     void PSet(float x, float y, Colour colour) override
     {
-        ++psets;
         if (Inside(x, y)) pixels_[Index(x, y)] = Resolve(colour);
     }
 
@@ -44,8 +43,6 @@ public:
         default: return -1;
         }
     }
-
-    long psets = 0;
 
 private:
     bool Inside(float x, float y) const { return x >= 0 && y >= 0 && x < width_ && y < height_; }

@@ -271,18 +271,26 @@ TEST_F(Form1Test, ApplyOffsetDuringAWalkDrawsTheNewSheetWhole)
     EXPECT_EQ(converter.rows.size(), 4u * 8 + 62u * 8 + 62u * 8);
 }
 
-TEST_F(Form1Test, CloseDuringAWalkEndsTheProgramAtOnce)
+TEST_F(Form1Test, CloseDuringAWalkClosesEveryFileAndEndsAtOnce)
 {
+    LONG otherFile = -1;
     host.onPump = [&](long pump) {
-        if (pump == 2) form.close();
+        if (pump != 2) return;
+        otherFile = FileOpen(form.viewer().Files(), FreeFile(form.viewer().Files()),
+                             folder.Write("other", {1}).c_str(), FILE_MODE_BINARY_READ);
+        form.close();
     };
     Load("tiles.gb", std::vector<uint8_t>(4096, 0x55));
+    EXPECT_EQ(otherFile, 0);
     EXPECT_TRUE(form.viewer().Ended());
     EXPECT_FALSE(form.viewer().Failed());
     EXPECT_FALSE(form.isVisible());
     EXPECT_EQ(FileOpenCount(form.viewer().Files()), 0);
     EXPECT_EQ(converter.rows.size(), 9u);
     EXPECT_EQ(host.pumps, 2);
+    // Events that still arrive change nothing.
+    Button("Command2")->click();
+    EXPECT_EQ(converter.rows.size(), 9u);
 }
 
 TEST_F(Form1Test, ExportConvertedClickAsksForTheOutputInTheOtherLayout)

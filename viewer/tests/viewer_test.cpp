@@ -55,7 +55,6 @@ protected:
         viewer.Load();
     }
     int OpenFiles() const { return FileOpenCount(viewer.Files()); }
-    uint8_t FirstRowByte() const { return converter.rows.empty() ? 0 : converter.rows.front().first; }
 };
 
 TEST_F(ViewerTest, LoadSetsUpTheDialogAndTakesTheLayoutFromTheExtension)
@@ -214,40 +213,6 @@ TEST_F(ViewerTest, ApplyOffsetRedrawsFromTheSamePositionInBothLayouts)
     }
 }
 
-TEST_F(ViewerTest, ApplyOffsetWithoutASupportedLayoutOnlyClears)
-{
-    LoadFile("font.chr", PositionBytes(64));
-    window.surface.PSet(5, 5, QBColor(0));
-    window.offsetText = u"1";
-    viewer.ApplyOffset();
-    EXPECT_EQ(window.surface.At(5, 5), QBColor(15));
-    EXPECT_TRUE(converter.rows.empty());
-}
-
-TEST_F(ViewerTest, ApplyOffsetDuringAWalkReplacesIt)
-{
-    const std::vector<uint8_t> bytes = PositionBytes(180);
-    host.onPump = [&](long pump) {
-        if (pump != 3) return;
-        window.offsetText = u"19";
-        viewer.ApplyOffset();
-    };
-    LoadFile("tiles.gb", bytes);
-    // Two steps of the first walk, then the new one from 19 to the end, and no more.
-    ASSERT_EQ(converter.rows.size(), 18u + 81u);
-    EXPECT_EQ(converter.rows[18].first, 19);
-    EXPECT_EQ(converter.rows.back(), std::pair(uint8_t(179), uint8_t(180)));
-
-    // The picture is exactly the new sheet alone.
-    const RasterSurface replaced = window.surface;
-    const DrawingState state = viewer.State().drawing;
-    host.onPump = nullptr;
-    viewer.ApplyOffset();
-    EXPECT_EQ(viewer.State().drawing, state);
-    for (int y = 0; y < 321; ++y)
-        for (int x = 0; x < 385; ++x) ASSERT_EQ(window.surface.At(x, y), replaced.At(x, y)) << x << "," << y;
-}
-
 TEST_F(ViewerTest, TilesPerRowDuringAWalkTakesEffectAtTheNextBand)
 {
     host.onPump = [&](long pump) {
@@ -258,33 +223,6 @@ TEST_F(ViewerTest, TilesPerRowDuringAWalkTakesEffectAtTheNextBand)
     LoadFile("tiles.nes", std::vector<uint8_t>(16 * 20));
     // Tile 0 in cell 0, then tiles 1 to 8 fill a band of 8 from cell 0 again.
     EXPECT_EQ(viewer.State().drawing, (DrawingState{8 * 3, 8 * 2, 3, 0, 2}));
-}
-
-TEST_F(ViewerTest, CloseDuringAWalkClosesEveryFileAndStopsIt)
-{
-    LONG extra = 0;
-    host.onPump = [&](long pump) {
-        if (pump != 3) return;
-        extra = FileOpen(viewer.Files(), FreeFile(viewer.Files()), folder.Write("other", {1}).c_str(),
-                         FILE_MODE_BINARY_READ);
-        ASSERT_EQ(OpenFiles(), 2);
-        viewer.Close();
-    };
-    LoadFile("tiles.nes", PositionBytes(200));
-    EXPECT_EQ(extra, 0);
-    EXPECT_TRUE(viewer.Ended());
-    EXPECT_FALSE(viewer.Failed());
-    EXPECT_EQ(window.ends, 1);
-    EXPECT_EQ(OpenFiles(), 0);
-    EXPECT_EQ(converter.rows.size(), 16u);
-    EXPECT_EQ(host.pumps, 3);
-
-    // Later events change nothing.
-    window.offsetText = u"1";
-    viewer.ApplyOffset();
-    viewer.Close();
-    EXPECT_EQ(converter.rows.size(), 16u);
-    EXPECT_EQ(window.ends, 1);
 }
 
 }  // namespace
