@@ -182,4 +182,20 @@ TEST_F(PasswordProtectionTest, ClosingItsFilesLeavesTheClientsFilesOpen)
     FileTableDestroy(clientFiles);
 }
 
+TEST_F(PasswordProtectionTest, LeavesNoFileOpenWhateverTheOutcome)
+{
+    const auto openDescriptors = [] { return std::distance(fs::directory_iterator("/proc/self/fd"), {}); };
+    WriteBytes(folder / "notes.txt", "text");
+    const auto before = openDescriptors();
+    EXPECT_EQ(Run(&_Binary::encrypt, PathOf("notes.txt")), S_OK);
+    EXPECT_EQ(Run(&_Binary::decrypt, PathOf("notes.pef"), {u"ABCDEFGH"}), S_OK);
+    EXPECT_EQ(Run(&_Binary::decrypt, PathOf("notes.pef")), S_OK);
+    WriteBytes(folder / "damaged.pef", ReadBytes(folder / "notes.pef") + "0");
+    EXPECT_TRUE(FAILED(Run(&_Binary::decrypt, PathOf("damaged.pef"))));
+    fs::create_directory(folder / "blocked.pef");
+    WriteBytes(folder / "blocked.txt", "x");
+    EXPECT_TRUE(FAILED(Run(&_Binary::encrypt, PathOf("blocked.txt"))));
+    EXPECT_EQ(openDescriptors(), before);
+}
+
 }  // namespace

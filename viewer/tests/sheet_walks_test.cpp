@@ -193,3 +193,51 @@ TEST(Walks, BothLayoutsDrawTheSameTilesIntoTheSameCells)
 }
 
 }  // namespace
+
+// Every length from 0 to 64 bytes and a few large ones, every start near the
+// end, narrow to huge widths, both layouts: each walk returns at the end of
+// the data having drawn exactly the rows whose two bytes lie in the image,
+// in order. The image is an exact-size block, so a read outside it would
+// trip the address sanitizer.
+TEST(Walks, SweepOfLengthsStartsAndWidths)
+{
+    std::vector<int64_t> lengths(65);
+    std::iota(lengths.begin(), lengths.end(), 0);
+    lengths.insert(lengths.end(), {4096 + 7, int64_t{1} << 20, (int64_t{1} << 20) + 17});
+    for (const int64_t length : lengths) {
+        const std::vector<uint8_t> image = PositionImage(static_cast<size_t>(length));
+        std::vector<int64_t> starts;
+        if (length <= 8192) starts.push_back(1);
+        for (int64_t start = std::max<int64_t>(2, length - 40); start <= length + 3; ++start) starts.push_back(start);
+        for (const int64_t start : starts) {
+            // The rows that must be drawn, each as the positions of its two bytes.
+            std::vector<std::pair<int64_t, int64_t>> gbRows, nesRows;
+            for (int64_t low = start; low + 1 <= length; low += 2) gbRows.emplace_back(low, low + 1);
+            for (int64_t row = 0;; ++row) {
+                const int64_t low = start + 16 * (row / 8) + row % 8;
+                if (low + 8 > length) break;
+                nesRows.emplace_back(low, low + 8);
+            }
+            for (const int32_t width : {8, 9, 48, 1000, INT32_MAX}) {
+                for (const bool nes : {false, true}) {
+                    Walker walker;
+                    walker.tilesperrow = width;
+                    FakeControl control(length);
+                    const std::string text = std::to_string(start);
+                    const WalkEnd end = nes ? ShowNesTiles(std::u16string(text.begin(), text.end()), image,
+                                                           walker.sheet, control)
+                                            : ShowGbTiles(static_cast<int32_t>(start), image, walker.sheet, control);
+                    ASSERT_EQ(end, WalkEnd::EndOfData) << length << " " << start;
+                    const auto& expected = nes ? nesRows : gbRows;
+                    ASSERT_EQ(walker.converter.rows.size(), expected.size())
+                        << (nes ? "NES" : "GB") << " length " << length << " from " << start;
+                    for (size_t i = 0; i < expected.size(); ++i) {
+                        ASSERT_EQ(walker.converter.rows[i],
+                                  std::make_pair(static_cast<uint8_t>(expected[i].first),
+                                                 static_cast<uint8_t>(expected[i].second)));
+                    }
+                }
+            }
+        }
+    }
+}
