@@ -9,23 +9,8 @@
 
 namespace {
 
-LONG Set(const std::u16string& key, const OLECHAR* name, const std::u16string& data)
-{
-    return RegSetKeyValueW(HKEY_CLASSES_ROOT, key.c_str(), name, REG_SZ, data.c_str(),
-                           static_cast<DWORD>((data.size() + 1) * sizeof(char16_t)));
-}
-
-// The value, or the error code as text, to compare both in one expectation.
-std::u16string Get(const std::u16string& key, const OLECHAR* name = nullptr)
-{
-    char16_t buffer[256];
-    DWORD size = sizeof buffer;
-    const LONG result = RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), name, RRF_RT_REG_SZ, nullptr, buffer, &size);
-    return result == ERROR_SUCCESS ? std::u16string(buffer) : u"error " + Wide(std::to_string(result));
-}
-
-const std::u16string kNotFound = u"error " + Wide(std::to_string(ERROR_FILE_NOT_FOUND));
-const std::u16string kBadDb = u"error " + Wide(std::to_string(ERROR_BADDB));
+const std::u16string kNotFound = Error(ERROR_FILE_NOT_FOUND);
+const std::u16string kBadDb = Error(ERROR_BADDB);
 
 class RegistryTest : public testing::Test {
 protected:
@@ -39,19 +24,19 @@ TEST_F(RegistryTest, EveryStringComesBackAsStored)
         u"[CLSID\\{x}]", u"\xd800 unpaired", u"\xdc00", u"\xd83d\xde00 pair", u"\u00fc\u20ac",
     };
     for (size_t i = 0; i < std::size(values); ++i)
-        ASSERT_EQ(Set(u"Values", Wide("v" + std::to_string(i)).c_str(), values[i]), ERROR_SUCCESS);
-    ASSERT_EQ(Set(u"Values", u"\"odd\\ name\n", u"named"), ERROR_SUCCESS);
+        ASSERT_EQ(SetString(u"Values", Wide("v" + std::to_string(i)).c_str(), values[i]), ERROR_SUCCESS);
+    ASSERT_EQ(SetString(u"Values", u"\"odd\\ name\n", u"named"), ERROR_SUCCESS);
 
     for (size_t i = 0; i < std::size(values); ++i)
-        EXPECT_EQ(Get(u"Values", Wide("v" + std::to_string(i)).c_str()), values[i]) << i;
-    EXPECT_EQ(Get(u"Values", u"\"odd\\ name\n"), u"named");
+        EXPECT_EQ(GetString(u"Values", Wide("v" + std::to_string(i)).c_str()), values[i]) << i;
+    EXPECT_EQ(GetString(u"Values", u"\"odd\\ name\n"), u"named");
 }
 
 TEST_F(RegistryTest, NamesIgnoreCaseAndKeepTheirFirstSpelling)
 {
-    ASSERT_EQ(Set(u"CLSID\\{ab}\\InprocServer32", u"ThreadingModel", u"Apartment"), ERROR_SUCCESS);
-    ASSERT_EQ(Set(u"clsid\\{AB}\\inprocserver32", u"threadingmodel", u"Both"), ERROR_SUCCESS);
-    EXPECT_EQ(Get(u"Clsid\\{aB}\\INPROCSERVER32", u"THREADINGMODEL"), u"Both");
+    ASSERT_EQ(SetString(u"CLSID\\{ab}\\InprocServer32", u"ThreadingModel", u"Apartment"), ERROR_SUCCESS);
+    ASSERT_EQ(SetString(u"clsid\\{AB}\\inprocserver32", u"threadingmodel", u"Both"), ERROR_SUCCESS);
+    EXPECT_EQ(GetString(u"Clsid\\{aB}\\INPROCSERVER32", u"THREADINGMODEL"), u"Both");
     const std::string text = ReadFile(registry.File());
     EXPECT_NE(text.find("[CLSID\\{ab}\\InprocServer32]"), std::string::npos) << text;
     EXPECT_EQ(text.find("inprocserver32"), std::string::npos) << text;
@@ -59,14 +44,14 @@ TEST_F(RegistryTest, NamesIgnoreCaseAndKeepTheirFirstSpelling)
 
 TEST_F(RegistryTest, MissingFileIsAnEmptyRegistry)
 {
-    EXPECT_EQ(Get(u"CLSID"), kNotFound);
+    EXPECT_EQ(GetString(u"CLSID"), kNotFound);
     EXPECT_EQ(RegDeleteTreeW(HKEY_CLASSES_ROOT, u"CLSID"), ERROR_FILE_NOT_FOUND);
-    EXPECT_FALSE(std::filesystem::exists(registry.File()));
+    EXPECT_FALSE(fs::exists(registry.File()));
 }
 
 TEST_F(RegistryTest, SizeQueryAndShortBuffer)
 {
-    ASSERT_EQ(Set(u"Key", nullptr, u"abc"), ERROR_SUCCESS);
+    ASSERT_EQ(SetString(u"Key", nullptr, u"abc"), ERROR_SUCCESS);
     DWORD size = 0;
     DWORD type = 0;
     EXPECT_EQ(RegGetValueW(HKEY_CLASSES_ROOT, u"Key", nullptr, RRF_RT_REG_SZ, &type, nullptr, &size), ERROR_SUCCESS);
@@ -82,13 +67,13 @@ TEST_F(RegistryTest, SizeQueryAndShortBuffer)
 
 TEST_F(RegistryTest, DeleteTreeRemovesTheKeyWithAllBelowIt)
 {
-    ASSERT_EQ(Set(u"A\\B\\C", nullptr, u"deep"), ERROR_SUCCESS);
-    ASSERT_EQ(Set(u"A", u"name", u"top"), ERROR_SUCCESS);
-    ASSERT_EQ(Set(u"Z", nullptr, u"other"), ERROR_SUCCESS);
+    ASSERT_EQ(SetString(u"A\\B\\C", nullptr, u"deep"), ERROR_SUCCESS);
+    ASSERT_EQ(SetString(u"A", u"name", u"top"), ERROR_SUCCESS);
+    ASSERT_EQ(SetString(u"Z", nullptr, u"other"), ERROR_SUCCESS);
     EXPECT_EQ(RegDeleteTreeW(HKEY_CLASSES_ROOT, u"a"), ERROR_SUCCESS);
-    EXPECT_EQ(Get(u"A\\B\\C"), kNotFound);
-    EXPECT_EQ(Get(u"A", u"name"), kNotFound);
-    EXPECT_EQ(Get(u"Z"), u"other");
+    EXPECT_EQ(GetString(u"A\\B\\C"), kNotFound);
+    EXPECT_EQ(GetString(u"A", u"name"), kNotFound);
+    EXPECT_EQ(GetString(u"Z"), u"other");
     EXPECT_EQ(RegDeleteTreeW(HKEY_CLASSES_ROOT, u"A"), ERROR_FILE_NOT_FOUND);
 }
 
@@ -97,7 +82,7 @@ TEST_F(RegistryTest, BadArguments)
     EXPECT_EQ(RegSetKeyValueW(reinterpret_cast<HKEY>(1), u"K", nullptr, REG_SZ, u"", 2), ERROR_INVALID_HANDLE);
     EXPECT_EQ(RegSetKeyValueW(HKEY_CLASSES_ROOT, u"K", nullptr, 4, u"", 2), ERROR_UNSUPPORTED_TYPE);
     for (const char16_t* key : {u"A\\\\B", u"A\\", u"\\A", u"A\nB"})
-        EXPECT_EQ(Set(key, nullptr, u"x"), ERROR_INVALID_PARAMETER);
+        EXPECT_EQ(SetString(key, nullptr, u"x"), ERROR_INVALID_PARAMETER);
 }
 
 TEST_F(RegistryTest, DamagedOrUnreadableFileIsReportedAndNeverOverwritten)
@@ -112,43 +97,43 @@ TEST_F(RegistryTest, DamagedOrUnreadableFileIsReportedAndNeverOverwritten)
         "com-registry 1\n[A\\\\B]\n",
         "com-registry 1\n[A]\n@=\"\xff\xfe\"\n",
     };
-    std::filesystem::create_directories(registry.File().parent_path());
+    fs::create_directories(registry.File().parent_path());
     for (const std::string& text : damaged) {
         WriteFile(registry.File(), text);
-        EXPECT_EQ(Get(u"A"), kBadDb) << text;
-        EXPECT_EQ(Set(u"A", nullptr, u"new"), ERROR_BADDB) << text;
+        EXPECT_EQ(GetString(u"A"), kBadDb) << text;
+        EXPECT_EQ(SetString(u"A", nullptr, u"new"), ERROR_BADDB) << text;
         EXPECT_EQ(RegDeleteTreeW(HKEY_CLASSES_ROOT, u"A"), ERROR_BADDB) << text;
         EXPECT_EQ(ReadFile(registry.File()), text);
     }
-    std::filesystem::remove(registry.File());
-    std::filesystem::create_directory(registry.File());
-    EXPECT_EQ(Get(u"A"), kBadDb);
-    EXPECT_EQ(Set(u"A", nullptr, u"new"), ERROR_BADDB);
+    fs::remove(registry.File());
+    fs::create_directory(registry.File());
+    EXPECT_EQ(GetString(u"A"), kBadDb);
+    EXPECT_EQ(SetString(u"A", nullptr, u"new"), ERROR_BADDB);
 }
 
 TEST_F(RegistryTest, ChangesReplaceTheFileWhole)
 {
-    ASSERT_EQ(Set(u"A", nullptr, u"first"), ERROR_SUCCESS);
+    ASSERT_EQ(SetString(u"A", nullptr, u"first"), ERROR_SUCCESS);
     const std::string before = ReadFile(registry.File());
     const int old = open(registry.File().c_str(), O_RDONLY);
     ASSERT_GE(old, 0);
-    ASSERT_EQ(Set(u"B", nullptr, u"second"), ERROR_SUCCESS);
+    ASSERT_EQ(SetString(u"B", nullptr, u"second"), ERROR_SUCCESS);
 
     // The old file was renamed over, not rewritten in place.
     std::string seen(before.size() + 64, '\0');
     seen.resize(static_cast<size_t>(pread(old, seen.data(), seen.size(), 0)));
     close(old);
     EXPECT_EQ(seen, before);
-    EXPECT_EQ(Get(u"A"), u"first");
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(registry.File().parent_path()), {}), 1);
+    EXPECT_EQ(GetString(u"A"), u"first");
+    EXPECT_EQ(Entries(registry.File().parent_path()), 1);
 }
 
 TEST_F(RegistryTest, RelativeDataHomeIsIgnored)
 {
     ScopedEnv relative("XDG_DATA_HOME", "relative/data");
     ScopedEnv home("HOME", registry.path().string());
-    ASSERT_EQ(Set(u"A", nullptr, u"x"), ERROR_SUCCESS);
-    EXPECT_TRUE(std::filesystem::exists(registry / ".local/share/com-registry/classes.reg"));
+    ASSERT_EQ(SetString(u"A", nullptr, u"x"), ERROR_SUCCESS);
+    EXPECT_TRUE(fs::exists(registry / ".local/share/com-registry/classes.reg"));
 }
 
 }  // namespace

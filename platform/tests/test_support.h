@@ -1,30 +1,35 @@
-// Temporary folders and a private component registry for the tests, so that
-// no test touches the user's files or registry.
+// Temporary folders, a private component registry and small file and
+// registry helpers for the tests, so that no test touches the user's files
+// or registry.
 #pragma once
+
+#include <winreg.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <optional>
-#include <sstream>
 #include <string>
+
+namespace fs = std::filesystem;
 
 class TempDir {
 public:
     TempDir()
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "platform-test-XXXXXX").string();
-        path_ = std::filesystem::canonical(mkdtemp(pattern.data()));
+        std::string pattern = (fs::temp_directory_path() / "platform-test-XXXXXX").string();
+        path_ = fs::canonical(mkdtemp(pattern.data()));
     }
-    ~TempDir() { std::filesystem::remove_all(path_); }
+    ~TempDir() { fs::remove_all(path_); }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
 
-    const std::filesystem::path& path() const { return path_; }
-    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+    const fs::path& path() const { return path_; }
+    fs::path operator/(const std::string& name) const { return path_ / name; }
 
 private:
-    std::filesystem::path path_;
+    fs::path path_;
 };
 
 // Sets an environment variable for the lifetime of the object.
@@ -35,13 +40,7 @@ public:
         if (const char* old = std::getenv(name)) old_ = old;
         setenv(name, value.c_str(), 1);
     }
-    ~ScopedEnv()
-    {
-        if (old_)
-            setenv(name_, old_->c_str(), 1);
-        else
-            unsetenv(name_);
-    }
+    ~ScopedEnv() { old_ ? setenv(name_, old_->c_str(), 1) : unsetenv(name_); }
     ScopedEnv(const ScopedEnv&) = delete;
     ScopedEnv& operator=(const ScopedEnv&) = delete;
 
@@ -53,23 +52,39 @@ private:
 // A registry of its own in a temporary XDG_DATA_HOME.
 class IsolatedRegistry : public TempDir {
 public:
-    std::filesystem::path File() const { return path() / "com-registry" / "classes.reg"; }
+    fs::path File() const { return path() / "com-registry" / "classes.reg"; }
 
 private:
     ScopedEnv dataHome_{"XDG_DATA_HOME", path().string()};
 };
 
-inline std::string ReadFile(const std::filesystem::path& path)
+inline std::string ReadFile(const fs::path& path)
 {
     std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
-inline void WriteFile(const std::filesystem::path& path, const std::string& text)
-{
-    std::ofstream(path, std::ios::binary) << text;
-}
+inline void WriteFile(const fs::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+
+// The number of names in a folder, to see that no temporary file is left.
+inline long Entries(const fs::path& folder) { return std::distance(fs::directory_iterator(folder), {}); }
 
 inline std::u16string Wide(const std::string& ascii) { return {ascii.begin(), ascii.end()}; }
+
+// Stores a string as the default (name null) or a named value of a key.
+inline LONG SetString(const std::u16string& key, const OLECHAR* name, const std::u16string& data)
+{
+    return RegSetKeyValueW(HKEY_CLASSES_ROOT, key.c_str(), name, REG_SZ, data.c_str(),
+                           static_cast<DWORD>((data.size() + 1) * sizeof(char16_t)));
+}
+
+inline std::u16string Error(LONG code) { return u"error " + Wide(std::to_string(code)); }
+
+// The value, or the error code as text, to compare both in one expectation.
+inline std::u16string GetString(const std::u16string& key, const OLECHAR* name = nullptr)
+{
+    char16_t buffer[1024];
+    DWORD size = sizeof buffer;
+    const LONG result = RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), name, RRF_RT_REG_SZ, nullptr, buffer, &size);
+    return result == ERROR_SUCCESS ? std::u16string(buffer) : Error(result);
+}

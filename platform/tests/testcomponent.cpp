@@ -1,34 +1,34 @@
 // A minimal in-process component for the activation and regsvr tests: one
 // class whose objects offer IUnknown only, counted so that DllCanUnloadNow
 // can tell when the library may go.
+#include "test_support.h"
 #include "testcomponent.h"
 
 #include <objbase.h>
-#include <winreg.h>
 
 #include <dlfcn.h>
 
 #include <atomic>
-#include <string>
 
 namespace {
 
-std::atomic<long> liveObjects{0};
-std::atomic<long> serverLocks{0};
+// Live objects plus references to and locks on the factory.
+std::atomic<long> inUse{0};
+
+// Hands out this as the interface when offered is true.
+HRESULT Answer(IUnknown* self, bool offered, void** ppv)
+{
+    *ppv = offered ? self : nullptr;
+    if (!offered) return E_NOINTERFACE;
+    self->AddRef();
+    return S_OK;
+}
 
 class TestObject final : public IUnknown {
 public:
-    TestObject() { ++liveObjects; }
-    ~TestObject() { --liveObjects; }
-
-    HRESULT QueryInterface(REFIID riid, void** ppv) override
-    {
-        *ppv = nullptr;
-        if (!IsEqualIID(riid, IID_IUnknown)) return E_NOINTERFACE;
-        *ppv = this;
-        AddRef();
-        return S_OK;
-    }
+    TestObject() { ++inUse; }
+    ~TestObject() { --inUse; }
+    HRESULT QueryInterface(REFIID riid, void** ppv) override { return Answer(this, riid == IID_IUnknown, ppv); }
     ULONG AddRef() override { return ++references_; }
     ULONG Release() override
     {
@@ -46,14 +46,10 @@ class TestFactory final : public IClassFactory {
 public:
     HRESULT QueryInterface(REFIID riid, void** ppv) override
     {
-        *ppv = nullptr;
-        if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IClassFactory)) return E_NOINTERFACE;
-        *ppv = this;
-        AddRef();
-        return S_OK;
+        return Answer(this, riid == IID_IUnknown || riid == IID_IClassFactory, ppv);
     }
-    ULONG AddRef() override { return static_cast<ULONG>(++serverLocks); }
-    ULONG Release() override { return static_cast<ULONG>(--serverLocks); }
+    ULONG AddRef() override { return static_cast<ULONG>(++inUse); }
+    ULONG Release() override { return static_cast<ULONG>(--inUse); }
     HRESULT CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override
     {
         *ppv = nullptr;
@@ -65,40 +61,30 @@ public:
     }
     HRESULT LockServer(BOOL lock) override
     {
-        serverLocks += lock ? 1 : -1;
+        inUse += lock ? 1 : -1;
         return S_OK;
     }
-};
-
-TestFactory factory;
-
-LONG SetDefault(const std::u16string& key, const std::u16string& value)
-{
-    return RegSetKeyValueW(HKEY_CLASSES_ROOT, key.c_str(), nullptr, REG_SZ, value.c_str(),
-                           static_cast<DWORD>((value.size() + 1) * sizeof(char16_t)));
-}
+} factory;
 
 }  // namespace
 
 STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv)
 {
     *ppv = nullptr;
-    if (!IsEqualCLSID(rclsid, CLSID_TestObject)) return CLASS_E_CLASSNOTAVAILABLE;
-    return factory.QueryInterface(riid, ppv);
+    return rclsid == CLSID_TestObject ? factory.QueryInterface(riid, ppv) : CLASS_E_CLASSNOTAVAILABLE;
 }
 
-STDAPI DllCanUnloadNow(void) { return liveObjects == 0 && serverLocks == 0 ? S_OK : S_FALSE; }
+STDAPI DllCanUnloadNow(void) { return inUse == 0 ? S_OK : S_FALSE; }
 
 // Registers the class under the path this library was loaded from.
 STDAPI DllRegisterServer(void)
 {
     Dl_info self;
     if (dladdr(reinterpret_cast<void*>(&DllCanUnloadNow), &self) == 0) return SELFREG_E_CLASS;
-    const std::string path = self.dli_fname;
     OLECHAR clsid[CHARS_IN_GUID];
     StringFromGUID2(CLSID_TestObject, clsid, CHARS_IN_GUID);
-    LONG result = SetDefault(kTestObjectServerKey, std::u16string(path.begin(), path.end()));
-    if (result == ERROR_SUCCESS) result = SetDefault(std::u16string(kTestObjectProgId) + u"\\CLSID", clsid);
+    LONG result = SetString(kTestObjectServerKey, nullptr, Wide(self.dli_fname));
+    if (result == ERROR_SUCCESS) result = SetString(std::u16string(kTestObjectProgId) + u"\\CLSID", nullptr, clsid);
     return result == ERROR_SUCCESS ? S_OK : SELFREG_E_CLASS;
 }
 
