@@ -2,26 +2,16 @@
 #include "testcomponent.h"
 
 #include <objbase.h>
-#include <winreg.h>
 
 #include <dlfcn.h>
-#include <unistd.h>
-
-#include <functional>
 
 #include <gtest/gtest.h>
 
 namespace {
 
-void RegisterServer(const std::string& path)
-{
-    const std::u16string value = Wide(path);
-    ASSERT_EQ(RegSetKeyValueW(HKEY_CLASSES_ROOT, kTestObjectServerKey, nullptr, REG_SZ, value.c_str(),
-                              static_cast<DWORD>((value.size() + 1) * sizeof(char16_t))),
-              ERROR_SUCCESS);
-}
+void RegisterServer(const fs::path& path) { ASSERT_EQ(SetString(kTestObjectServerKey, nullptr, Wide(path)), ERROR_SUCCESS); }
 
-bool IsLoaded(const std::filesystem::path& library)
+bool IsLoaded(const fs::path& library)
 {
     void* handle = dlopen(library.c_str(), RTLD_NOW | RTLD_NOLOAD);
     if (handle) dlclose(handle);
@@ -34,12 +24,13 @@ public:
 
     // A private copy of the test component: the loader tells libraries apart
     // by file, so whether it is loaded says what this test did.
-    std::filesystem::path Component(const std::string& name = "component.so")
+    fs::path Component(const std::string& name = "component.so")
     {
-        std::filesystem::copy_file(TESTCOMPONENT_PATH, registry / name);
+        fs::copy_file(TESTCOMPONENT_PATH, registry / name);
         return registry / name;
     }
 
+    // Starts from a pointer that is not null, to see that failures clear it.
     HRESULT Create(REFIID iid, IUnknown*& object)
     {
         object = reinterpret_cast<IUnknown*>(&object);
@@ -64,63 +55,44 @@ TEST_F(ActivationTest, CreatesTheRegisteredClassAndUnloadsItWhenUnused)
 
 TEST_F(ActivationTest, FailuresHaveTheirOwnResultAndLeaveNoObject)
 {
-    struct Case {
+    WriteFile(registry / "text.so", "just text");
+    const auto relative = Component();
+    const auto dispatch = Component("dispatch.so");
+    const struct {
         const char* what;
-        std::function<void(ActivationTest&)> prepare;
+        fs::path server;  // empty: none registered (the damaged registry has none either)
         HRESULT expected;
         IID iid = IID_IUnknown;
+    } cases[] = {
+        {"not registered", "", REGDB_E_CLASSNOTREG},
+        {"library missing", registry / "gone.so", HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND)},
+        {"not a library", registry / "text.so", CO_E_ERRORINDLL},
+        {"no entry point", TESTNOENTRY_PATH, HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND)},
+        {"interface not offered", dispatch, E_NOINTERFACE, IID_IDispatch},
+        {"relative path, even where it would be found", "component.so", CO_E_BAD_PATH},
+        {"damaged registry", "", REGDB_E_READREGDB},
     };
-    const Case cases[] = {
-        {"not registered", [](ActivationTest&) {}, REGDB_E_CLASSNOTREG},
-        {"library missing", [](ActivationTest& t) { RegisterServer(t.registry / "gone.so"); },
-         HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND)},
-        {"not a library",
-         [](ActivationTest& t) {
-             WriteFile(t.registry / "text.so", "just text");
-             RegisterServer(t.registry / "text.so");
-         },
-         CO_E_ERRORINDLL},
-        {"no entry point", [](ActivationTest&) { RegisterServer(TESTNOENTRY_PATH); },
-         HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND)},
-        {"interface not offered", [](ActivationTest& t) { RegisterServer(t.Component("dispatch.so")); },
-         E_NOINTERFACE, IID_IDispatch},
-        {"damaged registry",
-         [](ActivationTest& t) {
-             std::filesystem::create_directories(t.registry.File().parent_path());
-             WriteFile(t.registry.File(), "damaged");
-         },
-         REGDB_E_READREGDB},
-    };
-    for (const Case& c : cases) {
+    fs::create_directories(registry.File().parent_path());
+    const auto previous = fs::current_path();
+    fs::current_path(registry.path());
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        std::filesystem::remove(registry.File());
-        c.prepare(*this);
+        fs::remove(registry.File());
+        if (!c.server.empty()) RegisterServer(c.server);
+        if (c.expected == REGDB_E_READREGDB) WriteFile(registry.File(), "damaged");
         IUnknown* object = nullptr;
         EXPECT_EQ(Create(c.iid, object), c.expected);
         EXPECT_EQ(object, nullptr);
     }
-}
-
-TEST_F(ActivationTest, RelativePathIsRefusedWithoutLoadingAnything)
-{
-    const auto library = Component();
-    const auto previous = std::filesystem::current_path();
-    std::filesystem::current_path(registry.path());
-    RegisterServer("component.so");
-    IUnknown* object = nullptr;
-    EXPECT_EQ(Create(IID_IUnknown, object), CO_E_BAD_PATH);
-    std::filesystem::current_path(previous);
-    EXPECT_EQ(object, nullptr);
-    EXPECT_FALSE(IsLoaded(library));
+    fs::current_path(previous);
+    EXPECT_FALSE(IsLoaded(relative));
 }
 
 TEST_F(ActivationTest, SelfRegisteredClassIsFoundByProgId)
 {
-    const auto library = Component();
-    void* handle = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
+    void* handle = dlopen(Component().c_str(), RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(handle, nullptr);
-    auto registerServer = reinterpret_cast<LPFNREGISTERSERVER>(dlsym(handle, "DllRegisterServer"));
-    ASSERT_EQ(registerServer(), S_OK);
+    ASSERT_EQ(reinterpret_cast<LPFNREGISTERSERVER>(dlsym(handle, "DllRegisterServer"))(), S_OK);
     dlclose(handle);
 
     CLSID clsid{};
