@@ -15,6 +15,7 @@
 #include <chrono>
 #include <functional>
 #include <thread>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -73,50 +74,37 @@ TEST_F(QtUiHostTest, MessageBoxShowsTextCaptionIconAndOkOnly)
 }
 
 // Answers a prompt by typing text (beyond ASCII, which key clicks can't
-// produce, as if pasted) and then doing finish to the dialog.
-HRESULT Prompt(const QString& typed, std::function<void(QInputDialog&)> finish, std::u16string& answer)
+// produce, as if pasted) and clicking button (NoButton: closing the dialog);
+// gives the result and the answer, "(null)" for none.
+std::pair<HRESULT, std::u16string> Prompt(const QString& typed, QDialogButtonBox::StandardButton button)
 {
     QString label, title;
     WhenShown<QInputDialog>([&](QInputDialog& dialog) {
         label = dialog.labelText();
         title = dialog.windowTitle();
         auto* edit = dialog.findChild<QLineEdit*>();
-        for (QChar c : typed) {
-            if (c.unicode() < 0x80)
-                QTest::keyClicks(edit, QString(c));
-            else
-                edit->insert(QString(c));
-        }
-        finish(dialog);
+        for (QChar c : typed) c.unicode() < 0x80 ? QTest::keyClicks(edit, QString(c)) : edit->insert(QString(c));
+        if (button == QDialogButtonBox::NoButton)
+            dialog.close();
+        else
+            dialog.findChild<QDialogButtonBox*>()->button(button)->click();
     });
-    BSTR text = reinterpret_cast<BSTR>(&answer);
+    BSTR text = reinterpret_cast<BSTR>(&label);  // not null, to see that a cancel clears it
     const HRESULT hr = InputBoxW(u"What is the password?", u"Password Needed", &text);
     EXPECT_EQ(label, "What is the password?");
     EXPECT_EQ(title, "Password Needed");
-    answer = text ? std::u16string(text, SysStringLen(text)) : u"(null)";
+    const std::u16string answer = text ? std::u16string(text, SysStringLen(text)) : u"(null)";
     SysFreeString(text);
-    return hr;
-}
-
-void ClickButton(QInputDialog& dialog, QDialogButtonBox::StandardButton which)
-{
-    dialog.findChild<QDialogButtonBox*>()->button(which)->click();
+    return {hr, answer};
 }
 
 TEST_F(QtUiHostTest, PromptTellsCancelFromAnEmptyAnswer)
 {
-    const auto ok = [](QInputDialog& d) { ClickButton(d, QDialogButtonBox::Ok); };
-    const auto cancel = [](QInputDialog& d) { ClickButton(d, QDialogButtonBox::Cancel); };
-    const auto close = [](QInputDialog& d) { d.close(); };
-    std::u16string answer;
-    EXPECT_EQ(Prompt("Secret\u00e91", ok, answer), S_OK);
-    EXPECT_EQ(answer, u"Secret\u00e91");
-    EXPECT_EQ(Prompt("", ok, answer), S_OK);
-    EXPECT_EQ(answer, u"");
-    EXPECT_EQ(Prompt("typed", cancel, answer), S_FALSE);
-    EXPECT_EQ(answer, u"(null)");
-    EXPECT_EQ(Prompt("typed", close, answer), S_FALSE);
-    EXPECT_EQ(answer, u"(null)");
+    using Answer = std::pair<HRESULT, std::u16string>;
+    EXPECT_EQ(Prompt("Secret\u00e91", QDialogButtonBox::Ok), Answer(S_OK, u"Secret\u00e91"));
+    EXPECT_EQ(Prompt("", QDialogButtonBox::Ok), Answer(S_OK, u""));
+    EXPECT_EQ(Prompt("typed", QDialogButtonBox::Cancel), Answer(S_FALSE, u"(null)"));
+    EXPECT_EQ(Prompt("typed", QDialogButtonBox::NoButton), Answer(S_FALSE, u"(null)"));
 }
 
 TEST_F(QtUiHostTest, EventPumpRunsPendingEventsAfterAPause)
