@@ -1,52 +1,25 @@
 // Real tile files drawn through the real component, compared with sheets
 // drawn by an independent tool (16 tiles per row, four greys).
 #include "binary_row_converter.h"
+#include "fake_window.h"
 #include "pumping_ui_host.h"
-#include "raster_surface.h"
 #include "registered_component.h"
 #include "scripted_common_dialog.h"
-#include "viewer.h"
 
 #include <QImage>
 
 #include <gtest/gtest.h>
 
+#include <bitset>
 #include <filesystem>
 
 namespace {
 
 const std::filesystem::path kTestData = TILEBRIDGE_TESTDATA;
 
-class SheetWindow : public ViewerWindow {
-public:
-    SheetWindow(int width, int height, std::u16string offset) : surface(width, height), offsetText(std::move(offset)) {}
-
-    RasterSurface surface;
-    std::u16string tilesText = u"16";
-    std::u16string offsetText;
-
-    DrawingSurface& Picture1() override { return surface; }
-    std::u16string TilesText() const override { return tilesText; }
-    void SetTilesText(const std::u16string& text) override { tilesText = text; }
-    std::u16string OffsetText() const override { return offsetText; }
-    void ShowWindow() override {}
-    void EndProgram() override {}
-};
-
-// The expected sheet's pixel value at (x, y): 255, 170, 85 and 0 stand for 0 to 3.
-int ExpectedValue(const QImage& sheet, int x, int y)
-{
-    switch (qGray(sheet.pixel(x, y))) {
-    case 255: return 0;
-    case 170: return 1;
-    case 85: return 2;
-    case 0: return 3;
-    default: return -1;
-    }
-}
-
-// Whether tile t of the expected sheet (16 per row) stands in the drawn sheet
-// at cell t mod tilesPerRow of band t div tilesPerRow, as far as drawn.
+// Whether tile t of the expected sheet (16 per row; 255, 170, 85 and 0 grey
+// for the values 0 to 3) stands in the drawn sheet at cell t mod tilesPerRow
+// of band t div tilesPerRow, as far as drawn.
 ::testing::AssertionResult SameTiles(const QImage& sheet, const RasterSurface& drawn, int tilesPerRow)
 {
     const int tiles = sheet.width() / 8 * (sheet.height() / 8);
@@ -56,7 +29,8 @@ int ExpectedValue(const QImage& sheet, int x, int y)
                 const int x = 8 * (t % tilesPerRow) + 1 + pixel;
                 const int y = 8 * (t / tilesPerRow) + row;
                 if (x >= drawn.Width() || y >= drawn.Height()) continue;
-                const int expected = ExpectedValue(sheet, 8 * (t % 16) + pixel, 8 * (t / 16) + row);
+                const int grey = qGray(sheet.pixel(8 * (t % 16) + pixel, 8 * (t / 16) + row));
+                const int expected = grey == 255 ? 0 : grey == 170 ? 1 : grey == 85 ? 2 : grey == 0 ? 3 : -1;
                 if (drawn.PixelValue(x, y) != expected)
                     return ::testing::AssertionFailure() << "tile " << t << " row " << row << " pixel " << pixel + 1;
             }
@@ -71,17 +45,7 @@ struct RealFile {
 
 void PrintTo(const RealFile& file, std::ostream* out) { *out << file.path; }
 
-class RealData : public ::testing::TestWithParam<RealFile> {
-protected:
-    static void SetUpTestSuite() { component = new RegisteredComponent(BITSTRINGS_LIBRARY); }
-    static void TearDownTestSuite()
-    {
-        delete component;
-        component = nullptr;
-    }
-    static RegisteredComponent* component;
-};
-RegisteredComponent* RealData::component = nullptr;
+class RealData : public ::testing::TestWithParam<RealFile> {};
 
 TEST_P(RealData, SheetsMatchTheIndependentDrawing)
 {
@@ -89,13 +53,14 @@ TEST_P(RealData, SheetsMatchTheIndependentDrawing)
     const QImage sheet(QString::fromStdString((kTestData / "expected" / file.expected).string()));
     ASSERT_FALSE(sheet.isNull()) << file.expected;
 
+    const RegisteredComponent registered(BITSTRINGS_LIBRARY);
     PumpingUiHost host;
     BinaryRowConverter binary;
+    ScriptedCommonDialog cd1;
+    cd1.answers = {(kTestData / file.path).string(), (kTestData / file.path).string()};
     // The first sheet, as loading draws it: 48 per row from position 1, on a
     // surface of Picture1's size (the ROM's tiles lie further in).
-    SheetWindow window(385, 321, u"");
-    ScriptedCommonDialog cd1;
-    cd1.answers.push_back((kTestData / file.path).string());
+    FakeWindow window;
     Viewer viewer(window, cd1, binary);
     viewer.Load();
     ASSERT_TRUE(host.messageBoxes.empty()) << QString::fromStdU16String(host.messageBoxes[0].text).toStdString();
@@ -104,10 +69,10 @@ TEST_P(RealData, SheetsMatchTheIndependentDrawing)
     }
 
     // The whole sheet at 16 per row, from the tiles' start.
-    SheetWindow whole(129, sheet.height(), file.offset);
-    ScriptedCommonDialog wholeDialog;
-    wholeDialog.answers.push_back((kTestData / file.path).string());
-    Viewer wholeViewer(whole, wholeDialog, binary);
+    FakeWindow whole(129, sheet.height());
+    whole.tilesText = u"16";
+    whole.offsetText = file.offset;
+    Viewer wholeViewer(whole, cd1, binary);
     wholeViewer.Load();
     wholeViewer.ApplyTilesPerRow();
     wholeViewer.ApplyOffset();
@@ -131,14 +96,11 @@ TEST(BinaryRowConverter, TurnsEveryByteIntoItsBitsThroughTheComponent)
     const RegisteredComponent registered(BITSTRINGS_LIBRARY);
     BinaryRowConverter binary;
     std::u16string bits;
-    ASSERT_TRUE(binary.RowBits(60, 90, bits)) << QString::fromStdU16String(binary.Failure()).toStdString();
-    EXPECT_EQ(bits, u"0011110001011010");
     for (int byte = 0; byte < 256; ++byte) {
-        ASSERT_TRUE(binary.RowBits(static_cast<uint8_t>(byte), static_cast<uint8_t>(255 - byte), bits));
-        std::u16string expected;
-        for (int value : {byte, 255 - byte})
-            for (int bit = 7; bit >= 0; --bit) expected.push_back((value >> bit) & 1 ? u'1' : u'0');
-        EXPECT_EQ(bits, expected) << byte;
+        ASSERT_TRUE(binary.RowBits(static_cast<uint8_t>(byte), static_cast<uint8_t>(255 - byte), bits))
+            << QString::fromStdU16String(binary.Failure()).toStdString();
+        const std::string expected = std::bitset<8>(byte).to_string() + std::bitset<8>(255 - byte).to_string();
+        EXPECT_EQ(bits, std::u16string(expected.begin(), expected.end())) << byte;
     }
 }
 
