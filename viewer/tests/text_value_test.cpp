@@ -11,14 +11,9 @@ namespace {
 
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
-struct TextCase {
-    std::u16string text;
-    double value;
-};
-
 TEST(TextValue, ReadsTheLeadingNumber)
 {
-    const TextCase cases[] = {
+    const std::pair<std::u16string, double> cases[] = {
         {u"", 0},          {u"48", 48},        {u"1 2", 12},         {u" \t\n7", 7},      {u"-20", -20},
         {u"+5", 5},        {u"- 3", -3},       {u"2.5", 2.5},        {u".5", 0.5},        {u"-.25", -0.25},
         {u"1.2.3", 1.2},   {u"1,5", 1},        {u"1e3", 1000},       {u"1E-2", 0.01},     {u"1 e 2", 100},
@@ -27,31 +22,16 @@ TEST(TextValue, ReadsTheLeadingNumber)
         {u"abc", 0},       {u"12abc", 12},     {u"--1", 0},          {u"\r5", 0},         {u"1e999", kInfinity},
         {u"-1e999", -kInfinity}, {u"1e-999", 0}, {u"0.000e999", 0},  {u"4294967296", 4294967296.0},
     };
-    for (const TextCase& c : cases)
-        EXPECT_EQ(TextValue(c.text), c.value) << std::string(c.text.begin(), c.text.end());
+    for (const auto& [text, value] : cases) EXPECT_EQ(TextValue(text), value) << std::string(text.begin(), text.end());
 }
 
 TEST(WholeNumber, RoundsHalvesToEvenWithinThe32BitRange)
 {
     const std::pair<double, std::optional<int32_t>> cases[] = {
-        {2.5, 2},
-        {3.5, 4},
-        {-2.5, -2},
-        {-3.5, -4},
-        {7.5, 8},
-        {8.5, 8},
-        {9.5, 10},
-        {1.9, 2},
-        {0.4, 0},
-        {-0.5, 0},
-        {2147483647.0, 2147483647},
-        {2147483646.5, 2147483646},
-        {2147483647.5, std::nullopt},
-        {-2147483648.5, -2147483648},
-        {-2147483649.0, std::nullopt},
-        {kInfinity, std::nullopt},
-        {-kInfinity, std::nullopt},
-        {std::nan(""), std::nullopt},
+        {2.5, 2},  {3.5, 4},  {-2.5, -2},  {-3.5, -4},  {7.5, 8},  {8.5, 8},  {9.5, 10},  {1.9, 2},  {0.4, 0},
+        {-0.5, 0}, {2147483647.0, 2147483647},  {2147483646.5, 2147483646},  {2147483647.5, std::nullopt},
+        {-2147483648.5, -2147483648},  {-2147483649.0, std::nullopt},  {kInfinity, std::nullopt},
+        {-kInfinity, std::nullopt},    {std::nan(""), std::nullopt},
     };
     for (const auto& [value, whole] : cases) EXPECT_EQ(WholeNumber(value), whole) << value;
 }

@@ -36,7 +36,10 @@ protected:
     void Draw(std::u16string_view bits) { DrawTileRow(bits, state, 48, picture); }
 };
 
-TEST_F(RowDrawing, DrawsTheFourShadesOnTheClearedSurface)
+// A group of four characters that is no pattern draws nothing and keeps the
+// pen, so the next group lands where it should have been; the next row is
+// placed as usual whatever the bits.
+TEST_F(RowDrawing, DrawsTheFourShadesAndSkipsGroupsThatAreNoPattern)
 {
     const Colour w = white, b = black, f = face, a = workspace;
     const std::pair<std::u16string, std::array<Colour, 8>> cases[] = {
@@ -46,14 +49,22 @@ TEST_F(RowDrawing, DrawsTheFourShadesOnTheClearedSurface)
         {u"1111111100000000", {f, f, f, f, f, f, f, f}},
         {u"0000000011111111", {a, a, a, a, a, a, a, a}},
         {u"1000000000000001", {f, w, w, w, w, w, w, a}},
+        {u"1x0011110000000000", {f, f, f, f, w, w, w, w}},
+        {u"11111111x0000000", {f, f, f, f, b, b, b, b}},
+        {u"1111", {b, b, b, b, w, w, w, w}},
+        {u"", {w, w, w, w, w, w, w, w}},
+        {u"11111111111111110000", {b, b, b, b, b, b, b, b}},
     };
     EXPECT_NE(face, workspace);
     for (const auto& [bits, row] : cases) {
+        SCOPED_TRACE(std::string(bits.begin(), bits.end()));
         picture.Cls();
         state = {40, 20, 5, 0, 2};
         Draw(bits);
-        EXPECT_EQ(Row(), row) << std::string(bits.begin(), bits.end());
+        EXPECT_EQ(Row(), row);
         EXPECT_EQ(picture.Point(40, 20), white) << "x0 itself is never drawn";
+        EXPECT_EQ(picture.Point(49, 20), white) << "nor x0 + 9";
+        EXPECT_EQ(state, (DrawingState{40, 21, 5, 1, 2}));
     }
 }
 
@@ -65,33 +76,11 @@ TEST_F(RowDrawing, KeepsWhatLiesUnderneathExceptBlackAndWhite)
     for (int j = 0; j < 4; ++j) picture.PSet(static_cast<float>(41 + j), 20, under[j]);
     // Pixel values 0, 2, 0, 2 over them, then 1, 3 over white.
     Draw(u"0000110001010100");
-    const std::array<Colour, 8> expected{face, black, other, other, face, black, white, white};
-    EXPECT_EQ(Row(), expected);
+    EXPECT_EQ(Row(), (std::array<Colour, 8>{face, black, other, other, face, black, white, white}));
     // On a background that is not white, values 1 and 3 come out as on white, 0 and 2 keep it.
     for (int j = 0; j < 4; ++j) picture.PSet(static_cast<float>(41 + j), 21, other);
-    state = {40, 21, 5, 0, 2};
     Draw(u"1010000000110000");
     EXPECT_EQ(Row(40, 21), (std::array<Colour, 8>{face, other, black, other, white, white, white, white}));
-}
-
-TEST_F(RowDrawing, GroupsThatAreNoPatternDrawNothingAndKeepThePen)
-{
-    const Colour w = white, b = black, f = face;
-    const std::pair<std::u16string, std::array<Colour, 8>> cases[] = {
-        // The second group lands where the first one should have been.
-        {u"1x0011110000000000", {f, f, f, f, w, w, w, w}},
-        {u"11111111x0000000", {f, f, f, f, b, b, b, b}},
-        {u"1111", {b, b, b, b, w, w, w, w}},
-        {u"", {w, w, w, w, w, w, w, w}},
-        {u"11111111111111110000", {b, b, b, b, b, b, b, b}},
-    };
-    for (const auto& [bits, row] : cases) {
-        picture.Cls();
-        state = {40, 20, 5, 0, 2};
-        Draw(bits);
-        EXPECT_EQ(Row(), row) << std::string(bits.begin(), bits.end());
-        EXPECT_EQ(state, (DrawingState{40, 21, 5, 1, 2})) << "the next row is placed as usual";
-    }
 }
 
 TEST_F(RowDrawing, IgnoresPixelsOffTheSurface)
@@ -105,32 +94,23 @@ TEST_F(RowDrawing, IgnoresPixelsOffTheSurface)
     EXPECT_EQ(state, (DrawingState{0, 329, 0, 1, 41}));
 }
 
-struct MoveCase {
-    int32_t tilesperrow;
-    int calls;
-    DrawingState after;
-};
-
 TEST(RowDrawingState, MovesRowByRowTileByTileAndBandByBand)
 {
-    const MoveCase cases[] = {
-        {8, 1, {0, 1, 0, 1, 0}},     {8, 8, {8, 0, 1, 0, 0}},     {8, 9, {8, 1, 1, 1, 0}},
-        {8, 63, {56, 7, 7, 7, 0}},   {8, 64, {0, 8, 0, 0, 1}},    {8, 65, {0, 9, 0, 1, 1}},
-        {48, 64, {64, 0, 8, 0, 0}},  {48, 384, {0, 8, 0, 0, 1}},  {48, 392, {8, 8, 1, 0, 1}},
+    const struct {
+        int32_t tilesperrow;
+        int calls;
+        DrawingState after;
+    } cases[] = {
+        {8, 1, {0, 1, 0, 1, 0}},    {8, 8, {8, 0, 1, 0, 0}},    {8, 9, {8, 1, 1, 1, 0}},
+        {8, 63, {56, 7, 7, 7, 0}},  {8, 64, {0, 8, 0, 0, 1}},   {8, 65, {0, 9, 0, 1, 1}},
+        {48, 64, {64, 0, 8, 0, 0}}, {48, 384, {0, 8, 0, 0, 1}}, {48, 392, {8, 8, 1, 0, 1}},
     };
-    for (const MoveCase& c : cases) {
+    for (const auto& c : cases) {
         RasterSurface surface(385, 321);
         DrawingState state;
         for (int call = 0; call < c.calls; ++call) DrawTileRow(u"1111111111111111", state, c.tilesperrow, surface);
         EXPECT_EQ(state, c.after) << c.tilesperrow << " per row, " << c.calls << " calls";
     }
-    // With 8 per row the 65th row is the top row of band 1, at y = 8.
-    RasterSurface surface(385, 321);
-    DrawingState state{0, 8, 0, 0, 1};
-    DrawTileRow(u"1111111111111111", state, 8, surface);
-    EXPECT_EQ(surface.At(0, 8), QBColor(15));
-    for (int x = 1; x <= 8; ++x) EXPECT_EQ(surface.At(x, 8), QBColor(0));
-    EXPECT_EQ(surface.At(9, 8), QBColor(15));
 }
 
 TEST(RowDrawingState, NeverOverflowsWhateverTheWidthOrLength)
