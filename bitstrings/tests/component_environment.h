@@ -1,39 +1,130 @@
 // What every test of the component shares: a registry of its own in a
 // temporary folder with the component registered in it, objects created
-// through the component model, and small helpers for text and files.
+// through the component model, a scripted user interface, and small helpers
+// for text, files and errors.
 #pragma once
+
+#include "unique_bstr.h"
 
 #include <binary_interface.h>
 #include <objbase.h>
 #include <oleauto.h>
+#include <rterrors.h>
+#include <scripted_ui_host.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
 
 #include <dlfcn.h>
 
+#include <bitset>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
+
+namespace fs = std::filesystem;
+using bitstrings::AllocBstr;
+using bitstrings::BstrView;
+using bitstrings::UniqueBstr;
+using testing::ElementsAre;
+using testing::FieldsAre;
 
 struct ComReleaser {
     void operator()(IUnknown* object) const { object->Release(); }
 };
 using BinaryPtr = std::unique_ptr<_Binary, ComReleaser>;
 
-// A Binary object created by CoCreateInstance, or null.
-BinaryPtr CreateBinary();
+inline fs::path processFolder;
+inline void* componentLibrary = nullptr;
 
-// The loaded component library, and one of its exports.
-void* ComponentLibrary();
+// One of the loaded component library's exports.
 template <typename Function>
 Function ComponentExport(const char* name)
 {
-    return reinterpret_cast<Function>(dlsym(ComponentLibrary(), name));
+    return reinterpret_cast<Function>(dlsym(componentLibrary, name));
 }
 
+struct ComponentEnvironment : ::testing::Environment {
+    void SetUp() override
+    {
+        std::string pattern = (fs::temp_directory_path() / "bitstrings-test-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        processFolder = pattern;
+        setenv("XDG_DATA_HOME", (processFolder / "data").c_str(), 1);
+        setenv("HOME", processFolder.c_str(), 1);
+        CoInitialize(nullptr);
+        componentLibrary = dlopen(BITSTRINGS_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+        ASSERT_NE(componentLibrary, nullptr) << dlerror();
+        ASSERT_EQ(ComponentExport<LPFNREGISTERSERVER>("DllRegisterServer")(), S_OK);
+    }
+    void TearDown() override
+    {
+        CoUninitialize();
+        fs::remove_all(processFolder);
+    }
+};
+// An inline variable: registered once however many tests include this.
+inline const auto* const componentEnvironment = ::testing::AddGlobalTestEnvironment(new ComponentEnvironment);
+
+// A Binary object created by CoCreateInstance, or null.
+inline BinaryPtr CreateBinary()
+{
+    _Binary* object = nullptr;
+    EXPECT_EQ(CoCreateInstance(CLSID_Binary, nullptr, CLSCTX_INPROC_SERVER, IID__Binary,
+                               reinterpret_cast<void**>(&object)),
+              S_OK);
+    return BinaryPtr(object);
+}
+
+// The fixture of the tests of one Binary object, with a scripted user interface.
+class BinaryTest : public ::testing::Test {
+protected:
+    ScriptedUiHost ui;
+    BinaryPtr binary = CreateBinary();
+};
+
 // A new empty folder inside this process's temporary folder.
-std::filesystem::path NewTestFolder();
+inline fs::path NewTestFolder()
+{
+    static int count = 0;
+    const fs::path folder = processFolder / ("case" + std::to_string(++count));
+    fs::create_directories(folder);
+    return folder;
+}
 
-std::string ReadBytes(const std::filesystem::path& path);
-void WriteBytes(const std::filesystem::path& path, const std::string& bytes);
+inline std::string ReadBytes(const fs::path& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), {}};
+}
 
-// The description that the thread's error info carries, cleared after.
-std::u16string TakeErrorDescription();
+inline void WriteBytes(const fs::path& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// Eight binary digits for each byte.
+inline std::string Bits(const std::string& bytes)
+{
+    std::string bits;
+    for (const char byte : bytes) bits += std::bitset<8>(static_cast<unsigned char>(byte)).to_string();
+    return bits;
+}
+
+inline std::u16string Utf16(const std::string& ascii) { return {ascii.begin(), ascii.end()}; }
+
+// Expects the failure hr of run-time error number, with its description in
+// the thread's error info, which is cleared after.
+inline void ExpectError(HRESULT hr, LONG number)
+{
+    EXPECT_EQ(hr, HRESULT_FROM_ERROR_NUMBER(number));
+    IErrorInfo* info = nullptr;
+    ASSERT_EQ(GetErrorInfo(0, &info), S_OK);
+    BSTR description = nullptr;
+    info->GetDescription(&description);
+    info->Release();
+    EXPECT_EQ(std::u16string(description ? description : u""), RtErrorDescription(number));
+    SysFreeString(description);
+}

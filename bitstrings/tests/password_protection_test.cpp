@@ -1,29 +1,19 @@
 // encrypt and decrypt through the interface pointer, with scripted answers
 // to the password prompt.
 #include "component_environment.h"
-#include "unique_bstr.h"
 
 #include <filenums.h>
-#include <rterrors.h>
-#include <scripted_ui_host.h>
-
-#include <gtest/gtest.h>
-
-#include <bitset>
-
-using bitstrings::AllocBstr;
-using bitstrings::UniqueBstr;
-namespace fs = std::filesystem;
 
 namespace {
 
 constexpr char16_t kPassword[] = u"abcdefgh";
 
-class PasswordProtectionTest : public ::testing::Test {
+class PasswordProtectionTest : public BinaryTest {
 protected:
-    ScriptedUiHost ui;
-    BinaryPtr binary = CreateBinary();
     fs::path folder = NewTestFolder();
+
+    // Every test starts with a text file to protect.
+    void SetUp() override { WriteBytes(folder / "notes.txt", "text"); }
 
     HRESULT Run(HRESULT (STDMETHODCALLTYPE _Binary::*operation)(BSTR, VARIANT*), const std::u16string& name,
                 std::initializer_list<std::optional<std::u16string>> answers = {kPassword})
@@ -41,57 +31,39 @@ protected:
     // Expects the failure's number and that no file appeared.
     void ExpectFailure(HRESULT hr, LONG number) const
     {
-        EXPECT_EQ(hr, HRESULT_FROM_ERROR_NUMBER(number));
-        EXPECT_EQ(TakeErrorDescription(), RtErrorDescription(number));
+        ExpectError(hr, number);
         EXPECT_FALSE(fs::exists(folder / "notes.pef"));
         EXPECT_TRUE(ui.messageBoxes.empty());
     }
 };
 
-std::string Bits(const std::string& bytes)
+// The protected file is the bit string of password and text with its last
+// digit moved to the front inverted, and no line end.
+TEST_F(PasswordProtectionTest, RoundTripThroughTheRotatedBitStringGivesBackTheTextByteForByte)
 {
-    std::string bits;
-    for (const char byte : bytes) bits += std::bitset<8>(static_cast<unsigned char>(byte)).to_string();
-    return bits;
-}
-
-std::string AllByteValues()
-{
-    std::string bytes;
-    for (int code = 0; code < 256; ++code) bytes.push_back(static_cast<char>(code));
-    return bytes;
-}
-
-TEST_F(PasswordProtectionTest, RoundTripGivesBackTheTextByteForByte)
-{
-    for (const std::string& text : {AllByteValues(), std::string("one\r\ntwo\n\n\r"), std::string()}) {
+    std::string allByteValues(256, '\0');
+    for (int code = 0; code < 256; ++code) allByteValues[code] = static_cast<char>(code);
+    for (const std::string& text : {allByteValues, std::string("one\r\ntwo\n\n\r"), std::string("AB"), std::string()}) {
+        SCOPED_TRACE(testing::PrintToString(text));
         WriteBytes(folder / "notes.txt", text);
         ASSERT_EQ(Run(&_Binary::encrypt, PathOf("notes.txt")), S_OK);
+        const std::string digits = Bits("abcdefgh" + text);
+        EXPECT_EQ(ReadBytes(folder / "notes.pef"),
+                  (digits.back() == '0' ? "1" : "0") + digits.substr(0, digits.size() - 1));
         fs::remove(folder / "notes.txt");
         ASSERT_EQ(Run(&_Binary::decrypt, PathOf("notes.pef")), S_OK);
         EXPECT_EQ(ReadBytes(folder / "notes.txt"), text);
     }
     EXPECT_TRUE(ui.messageBoxes.empty());
-    ASSERT_EQ(ui.prompts.size(), 6U);
-    EXPECT_EQ(ui.prompts[0].prompt, u"What should be the password to get into this file? (8 letters long)");
-    EXPECT_EQ(ui.prompts[1].prompt, u"What is the password to get into this file? (8 letters long)");
-    EXPECT_EQ(ui.prompts[1].title, u"Password Needed");
-}
-
-TEST_F(PasswordProtectionTest, ProtectedFileIsTheRotatedBitStringWithoutLineEnd)
-{
-    for (const std::string& text : {std::string("AB"), std::string()}) {
-        WriteBytes(folder / "notes.txt", text);
-        ASSERT_EQ(Run(&_Binary::encrypt, PathOf("notes.txt")), S_OK);
-        const std::string digits = Bits("abcdefgh" + text);
-        const char inverted = digits.back() == '0' ? '1' : '0';
-        EXPECT_EQ(ReadBytes(folder / "notes.pef"), inverted + digits.substr(0, digits.size() - 1));
-    }
+    ASSERT_EQ(ui.prompts.size(), 8U);
+    EXPECT_THAT(ui.prompts[0], FieldsAre(u"What should be the password to get into this file? (8 letters long)",
+                                         u"Password Needed"));
+    EXPECT_THAT(ui.prompts[1], FieldsAre(u"What is the password to get into this file? (8 letters long)",
+                                         u"Password Needed"));
 }
 
 TEST_F(PasswordProtectionTest, WrongOrCaseDifferentPasswordIsRefusedWithMessage)
 {
-    WriteBytes(folder / "notes.txt", "secret");
     ASSERT_EQ(Run(&_Binary::encrypt, PathOf("notes.txt")), S_OK);
     WriteBytes(folder / "notes.txt", "kept");
     WriteBytes(folder / "plain.pef", "not a protected file");
@@ -99,10 +71,8 @@ TEST_F(PasswordProtectionTest, WrongOrCaseDifferentPasswordIsRefusedWithMessage)
                                          {"plain.pef", kPassword}}) {
         ui.messageBoxes.clear();
         EXPECT_EQ(Run(&_Binary::decrypt, PathOf(file), {password}), S_OK);
-        ASSERT_EQ(ui.messageBoxes.size(), 1U);
-        EXPECT_EQ(ui.messageBoxes[0].text, u"Password Incorrect");
-        EXPECT_EQ(ui.messageBoxes[0].caption, u"Stopping Decrypton Process");
-        EXPECT_EQ(ui.messageBoxes[0].type, static_cast<UINT>(MB_ICONINFORMATION));
+        EXPECT_THAT(ui.messageBoxes, ElementsAre(FieldsAre(u"Password Incorrect", u"Stopping Decrypton Process",
+                                                           UINT{MB_ICONINFORMATION})));
     }
     EXPECT_EQ(ReadBytes(folder / "notes.txt"), "kept");
     EXPECT_FALSE(fs::exists(folder / "plain.txt"));
@@ -110,7 +80,6 @@ TEST_F(PasswordProtectionTest, WrongOrCaseDifferentPasswordIsRefusedWithMessage)
 
 TEST_F(PasswordProtectionTest, PromptComesAgainUntilEightUsableCharacters)
 {
-    WriteBytes(folder / "notes.txt", "x");
     EXPECT_EQ(Run(&_Binary::encrypt, PathOf("notes.txt"), {u"", u"short", u"abcdefg\u0100", u"abcdefghi", kPassword}),
               S_OK);
     EXPECT_EQ(ui.prompts.size(), 5U);
@@ -119,7 +88,6 @@ TEST_F(PasswordProtectionTest, PromptComesAgainUntilEightUsableCharacters)
 
 TEST_F(PasswordProtectionTest, CancelledPromptEndsTheCallWithUserInterrupt)
 {
-    WriteBytes(folder / "notes.txt", "x");
     ExpectFailure(Run(&_Binary::encrypt, PathOf("notes.txt"), {u"short", std::nullopt}), RTERR_USER_INTERRUPT);
     EXPECT_EQ(ui.prompts.size(), 2U);
     ExpectFailure(Run(&_Binary::decrypt, PathOf("notes.txt"), {std::nullopt}), RTERR_USER_INTERRUPT);
@@ -127,6 +95,7 @@ TEST_F(PasswordProtectionTest, CancelledPromptEndsTheCallWithUserInterrupt)
 
 TEST_F(PasswordProtectionTest, FileAndNameFailures)
 {
+    fs::remove(folder / "notes.txt");
     ExpectFailure(Run(&_Binary::encrypt, PathOf("notes.txt")), RTERR_FILE_NOT_FOUND);
     ExpectFailure(Run(&_Binary::encrypt, PathOf("no\u0100tes.txt")), RTERR_BAD_FILE_NAME_OR_NUMBER);
     WriteBytes(folder / "a.b", "x");
@@ -145,14 +114,12 @@ TEST_F(PasswordProtectionTest, FileAndNameFailures)
 
 TEST_F(PasswordProtectionTest, DamagedProtectedFileIsRefusedButLineEndsAreDropped)
 {
-    WriteBytes(folder / "notes.txt", "text");
     ASSERT_EQ(Run(&_Binary::encrypt, PathOf("notes.txt")), S_OK);
     const std::string intact = ReadBytes(folder / "notes.pef");
     WriteBytes(folder / "notes.txt", "kept");
     for (const std::string& damaged : {intact + "0", intact + "0101010", intact.substr(0, 88) + "2" + intact.substr(89)}) {
         WriteBytes(folder / "notes.pef", damaged);
-        EXPECT_EQ(Run(&_Binary::decrypt, PathOf("notes.pef")), HRESULT_FROM_ERROR_NUMBER(RTERR_INVALID_FILE_FORMAT));
-        EXPECT_EQ(TakeErrorDescription(), u"Invalid file format");
+        ExpectError(Run(&_Binary::decrypt, PathOf("notes.pef")), RTERR_INVALID_FILE_FORMAT);
     }
     EXPECT_EQ(ReadBytes(folder / "notes.txt"), "kept");
     WriteBytes(folder / "notes.pef", intact + "\r\n\n");
@@ -162,7 +129,6 @@ TEST_F(PasswordProtectionTest, DamagedProtectedFileIsRefusedButLineEndsAreDroppe
 
 TEST_F(PasswordProtectionTest, FailedWriteLeavesTheTargetAlone)
 {
-    WriteBytes(folder / "notes.txt", "x");
     fs::create_directory(folder / "notes.pef");
     WriteBytes(folder / "notes.pef" / "inside", "kept");
     const HRESULT hr = Run(&_Binary::encrypt, PathOf("notes.txt"));
@@ -175,7 +141,6 @@ TEST_F(PasswordProtectionTest, FailedWriteLeavesTheTargetAlone)
 TEST_F(PasswordProtectionTest, ClosingItsFilesLeavesTheClientsFilesOpen)
 {
     FILE_NUMBER_TABLE* clientFiles = FileTableCreate();
-    WriteBytes(folder / "notes.txt", "x");
     ASSERT_EQ(FileOpen(clientFiles, FreeFile(clientFiles), (folder / "notes.txt").c_str(), FILE_MODE_BINARY_READ), 0);
     EXPECT_EQ(Run(&_Binary::encrypt, PathOf("notes.txt")), S_OK);
     EXPECT_EQ(FileOpenCount(clientFiles), 1);
@@ -185,7 +150,6 @@ TEST_F(PasswordProtectionTest, ClosingItsFilesLeavesTheClientsFilesOpen)
 TEST_F(PasswordProtectionTest, LeavesNoFileOpenWhateverTheOutcome)
 {
     const auto openDescriptors = [] { return std::distance(fs::directory_iterator("/proc/self/fd"), {}); };
-    WriteBytes(folder / "notes.txt", "text");
     const auto before = openDescriptors();
     EXPECT_EQ(Run(&_Binary::encrypt, PathOf("notes.txt")), S_OK);
     EXPECT_EQ(Run(&_Binary::decrypt, PathOf("notes.pef"), {u"ABCDEFGH"}), S_OK);

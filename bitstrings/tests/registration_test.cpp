@@ -4,23 +4,15 @@
 
 #include <winreg.h>
 
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-
 namespace {
 
 std::u16string RegistryValue(const std::u16string& key, const char16_t* name = nullptr)
 {
     char16_t value[1024] = {};
     DWORD size = sizeof value;
-    if (RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), name, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS) {
-        return u"<missing>";
-    }
-    return value;
+    const LONG result = RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), name, RRF_RT_REG_SZ, nullptr, value, &size);
+    return result == ERROR_SUCCESS ? value : u"<missing>";
 }
-
-std::u16string Utf16(const std::string& text) { return {text.begin(), text.end()}; }
 
 const std::u16string kClassKey = u"CLSID\\{825D6123-1414-4275-9D66-0C0349E1B484}";
 
@@ -39,8 +31,7 @@ HRESULT CanUnloadNow() { return ComponentExport<LPFNCANUNLOADNOW>("DllCanUnloadN
 
 TEST(Registration, RecordsClassProgIdInterfaceAndTypeLibrary)
 {
-    const std::string libraryPath = std::filesystem::canonical(BITSTRINGS_LIBRARY).string();
-    EXPECT_EQ(RegistryValue(kClassKey + u"\\InprocServer32"), Utf16(libraryPath));
+    EXPECT_EQ(RegistryValue(kClassKey + u"\\InprocServer32"), Utf16(fs::canonical(BITSTRINGS_LIBRARY).string()));
     EXPECT_EQ(RegistryValue(kClassKey + u"\\InprocServer32", u"ThreadingModel"), u"Apartment");
     EXPECT_EQ(RegistryValue(kClassKey + u"\\ProgID"), u"Project1.Binary");
     EXPECT_EQ(RegistryValue(u"Project1.Binary\\CLSID"), u"{825D6123-1414-4275-9D66-0C0349E1B484}");
@@ -64,11 +55,11 @@ TEST(Registration, UnregisteredClassIsNotCreated)
 
 TEST(Registration, RegisteredLibraryThatIsGoneIsNotCreated)
 {
-    const std::filesystem::path copy = NewTestFolder() / "libbitstrings-copy.so";
-    std::filesystem::copy_file(BITSTRINGS_LIBRARY, copy);
+    const fs::path copy = NewTestFolder() / "libbitstrings-copy.so";
+    fs::copy_file(BITSTRINGS_LIBRARY, copy);
     ASSERT_EQ(std::system((std::string(REGSVR_TOOL) + " '" + copy.string() + "'").c_str()), 0);
     EXPECT_EQ(RegistryValue(kClassKey + u"\\InprocServer32"), Utf16(copy.string()));
-    std::filesystem::remove(copy);
+    fs::remove(copy);
     EXPECT_EQ(CreateWith(IID__Binary), HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND));
     ASSERT_EQ(Register(), S_OK);
 }
