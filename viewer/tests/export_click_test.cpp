@@ -2,6 +2,7 @@
 // script and the message boxes are recorded.
 #include "export_converted.h"
 #include "scripted_common_dialog.h"
+#include "temp_folder.h"
 
 #include <scripted_ui_host.h>
 
@@ -11,13 +12,8 @@
 #include <unistd.h>
 
 #include <csignal>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <numeric>
+#include <memory>
 #include <random>
-#include <vector>
 
 namespace {
 
@@ -27,7 +23,9 @@ using Bytes = std::vector<std::uint8_t>;
 const std::u16string kWarning = u"This program may lock up for several minutes.";
 const std::u16string kGbFilter = u"GB Files|*.gb*|All Files|*.*";
 const std::u16string kNesFilter = u"NES Files|*.nes*|All Files|*.*";
-// TileAndTail() exported from each layout into the other.
+// One tile holding 0x01 to 0x10, then four bytes of a partial group; and that
+// exported from each layout into the other.
+const Bytes kTileAndTail{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20};
 const Bytes kTileAndTailAsGb{0x01, 0x09, 0x02, 0x0A, 0x03, 0x0B, 0x04, 0x0C, 0x05, 0x0D,
                              0x06, 0x0E, 0x07, 0x0F, 0x08, 0x10, 0x11, 0x12, 0x13, 0x14};
 const Bytes kTileAndTailAsNes{0x01, 0x03, 0x05, 0x07, 0x09, 0x0B, 0x0D, 0x0F, 0x02, 0x04,
@@ -39,49 +37,25 @@ Bytes ReadBytes(const fs::path& path)
     return Bytes(std::istreambuf_iterator<char>(in), {});
 }
 
-void WriteBytes(const fs::path& path, const Bytes& bytes)
+std::u16string CouldNotWrite(const fs::path& target, const std::u16string& reason)
 {
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                static_cast<std::streamsize>(bytes.size()));
-}
-
-// One tile holding 0x01 to 0x10, then four bytes of a partial group.
-Bytes TileAndTail()
-{
-    Bytes bytes(20);
-    std::iota(bytes.begin(), bytes.end(), std::uint8_t{1});
-    return bytes;
-}
-
-std::u16string Utf16(const std::string& ascii)
-{
-    return {ascii.begin(), ascii.end()};
+    const std::string path = target.string();
+    return u"Could not write " + std::u16string(path.begin(), path.end()) + u": " + reason;
 }
 
 class ExportClick : public testing::Test {
 protected:
-    void SetUp() override
+    ExportClick()
     {
-        std::string name = (fs::temp_directory_path() / "export-click-XXXXXX").string();
-        ASSERT_NE(mkdtemp(name.data()), nullptr);
-        folder = name;
-        setenv("XDG_DATA_HOME", name.c_str(), 1);
-        table = FileTableCreate();
+        setenv("XDG_DATA_HOME", folder.c_str(), 1);
         cd1.flags = CommonDialog::kFileMustExist;
         cd1.filter = u"NES Files|*.nes*|GB Files|*.gb*|GBC Files|*.gbc*|All Files|*.*";
     }
 
-    void TearDown() override
-    {
-        FileTableDestroy(table);
-        fs::remove_all(folder);
-    }
-
-    // The state the viewer is in after opening `name` from the test folder.
+    // The state the viewer is in after opening `name`, written into the test folder.
     void Open(const std::string& name, const std::string& tag, const Bytes& bytes)
     {
-        opened = folder / name;
-        WriteBytes(opened, bytes);
+        opened = temp.Write(name, bytes);
         Load(opened, tag, bytes);
     }
 
@@ -94,28 +68,43 @@ protected:
         (tag == "nes" ? nesimage : gbimage) = bytes;
     }
 
+    // Clears the dialog calls and message boxes of earlier exports first.
     void ExportTo(const fs::path& chosen)
     {
+        cd1.calls.clear();
+        ui.messageBoxes.clear();
         cd1.answers.push_back(chosen.string());
-        ExportConverted(layouttag, nesimage, gbimage, cd1, table);
+        ExportConverted(layouttag, nesimage, gbimage, cd1, table.get());
     }
 
-    std::vector<std::u16string> MessageTexts() const
+    // The warning, then `report` (or, when it ends in ": ", a longer text
+    // starting with it), both in OK boxes of the converter's title; no file
+    // is left open.
+    void ExpectReport(const std::u16string& report)
     {
-        std::vector<std::u16string> texts;
-        for (const auto& box : ui.messageBoxes) texts.push_back(box.text);
-        return texts;
+        ASSERT_EQ(ui.messageBoxes.size(), 2u);
+        EXPECT_EQ(ui.messageBoxes[0].text, kWarning);
+        const std::u16string& text = ui.messageBoxes[1].text;
+        if (report.ends_with(u": ")) {
+            EXPECT_EQ(text.substr(0, report.size()), report);
+            EXPECT_GT(text.size(), report.size());
+        } else {
+            EXPECT_EQ(text, report);
+        }
+        for (const auto& box : ui.messageBoxes) {
+            EXPECT_EQ(box.caption, kConverterTitle);
+            EXPECT_EQ(box.type, static_cast<UINT>(MB_OK));
+        }
+        EXPECT_EQ(FileOpenCount(table.get()), 0);
     }
 
-    std::size_t FolderEntries() const
-    {
-        return static_cast<std::size_t>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
-    }
+    long FolderEntries() const { return std::distance(fs::directory_iterator(folder), fs::directory_iterator()); }
 
     ScriptedUiHost ui;
     ScriptedCommonDialog cd1;
-    FILE_NUMBER_TABLE* table = nullptr;
-    fs::path folder;
+    TempFolder temp;
+    const fs::path& folder = temp.Path();
+    std::unique_ptr<FILE_NUMBER_TABLE, decltype(&FileTableDestroy)> table{FileTableCreate(), &FileTableDestroy};
     fs::path opened;
     std::string layouttag;
     Bytes nesimage;
@@ -124,24 +113,21 @@ protected:
 
 TEST_F(ExportClick, WritesTheOtherLayoutThroughTheSaveDialog)
 {
-    struct Case {
+    const struct {
         const char* opened;
         const char* tag;
         const char* chosen;
         std::u16string filter;
         Bytes written;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"game.nes", "nes", "converted", kGbFilter, kTileAndTailAsGb},
         {"game.gbc", "gb", "converted.nes", kNesFilter, kTileAndTailAsNes},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.opened);
         fs::remove_all(folder);
         fs::create_directory(folder);
-        cd1.calls.clear();
-        ui.messageBoxes.clear();
-        Open(c.opened, c.tag, TileAndTail());
+        Open(c.opened, c.tag, kTileAndTail);
 
         ExportTo(folder / c.chosen);
 
@@ -150,46 +136,41 @@ TEST_F(ExportClick, WritesTheOtherLayoutThroughTheSaveDialog)
         EXPECT_EQ(cd1.calls[0].filter, c.filter);
         EXPECT_EQ(cd1.calls[0].flags, CommonDialog::kFileMustExist);
         EXPECT_EQ(cd1.calls[0].proposed, opened.string());
-        EXPECT_EQ(MessageTexts(), (std::vector<std::u16string>{kWarning, u"Done!"}));
-        for (const auto& box : ui.messageBoxes) {
-            EXPECT_EQ(box.caption, kConverterTitle);
-            EXPECT_EQ(box.type, static_cast<UINT>(MB_OK));
-        }
+        ExpectReport(u"Done!");
         // The chosen name is used as given: no extension added, nothing else left.
         EXPECT_EQ(ReadBytes(folder / c.chosen), c.written);
-        EXPECT_EQ(FolderEntries(), 2u);
+        EXPECT_EQ(FolderEntries(), 2);
     }
 }
 
 TEST_F(ExportClick, DoesNothingWithoutASupportedFile)
 {
     for (const char* tag : {"", "chr"}) {
-        Open("font.chr", tag, TileAndTail());
+        Open("font.chr", tag, kTileAndTail);
         ExportTo(folder / "out.gb");
         EXPECT_TRUE(cd1.calls.empty());
         EXPECT_TRUE(ui.messageBoxes.empty());
-        EXPECT_EQ(FolderEntries(), 1u);
+        EXPECT_EQ(FolderEntries(), 1);
     }
 }
 
 TEST_F(ExportClick, CancelWritesAndShowsNothing)
 {
-    Open("game.nes", "nes", TileAndTail());
+    Open("game.nes", "nes", kTileAndTail);
     ExportTo("");
     EXPECT_EQ(cd1.calls.size(), 1u);
     EXPECT_TRUE(ui.messageBoxes.empty());
-    EXPECT_EQ(ReadBytes(opened), TileAndTail());
-    EXPECT_EQ(FolderEntries(), 1u);
+    EXPECT_EQ(ReadBytes(opened), kTileAndTail);
+    EXPECT_EQ(FolderEntries(), 1);
 }
 
 // The chosen path is a link to a longer file with narrow permissions: the
 // file it names is replaced whole and keeps them, and the link stays.
 TEST_F(ExportClick, ReplacesTheFileALinkNamesWholeKeepingItsPermissions)
 {
-    Open("game.gb", "gb", TileAndTail());
-    const fs::path real = folder / "old.nes";
+    Open("game.gb", "gb", kTileAndTail);
+    const fs::path real = temp.Write("old.nes", Bytes(100, 0xEE));
     const auto permissions = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
-    WriteBytes(real, Bytes(100, 0xEE));
     fs::permissions(real, permissions);
     fs::create_symlink("old.nes", folder / "link.nes");
 
@@ -198,71 +179,50 @@ TEST_F(ExportClick, ReplacesTheFileALinkNamesWholeKeepingItsPermissions)
     EXPECT_TRUE(fs::is_symlink(folder / "link.nes"));
     EXPECT_EQ(ReadBytes(real), kTileAndTailAsNes);
     EXPECT_EQ(fs::status(real).permissions(), permissions);
-    EXPECT_EQ(FolderEntries(), 3u);
+    EXPECT_EQ(FolderEntries(), 3);
 }
 
 TEST_F(ExportClick, ReportsAFailedWriteAndGoesOn)
 {
-    Open("game.nes", "nes", TileAndTail());
+    Open("game.nes", "nes", kTileAndTail);
     fs::create_directory(folder / "afolder");
-    struct Case {
-        fs::path target;
-        std::u16string reason;  // empty: whatever the system reports
-    };
-    const Case cases[] = {
+    const std::pair<fs::path, std::u16string> cases[] = {
         {folder / "missing" / "out.gb", u"Path not found"},
-        {opened / "out.gb", u"Path not found"},    // the "folder" is a regular file
+        {opened / "out.gb", u"Path not found"},  // the "folder" is a regular file
         {folder / "afolder", u"Path/File access error"},
         {"/proc/tilebridge-export-test.gb", u""},  // no file can be created there, not even by root
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.target);
-        ui.messageBoxes.clear();
-        ExportTo(c.target);
-
-        ASSERT_EQ(ui.messageBoxes.size(), 2u);
-        EXPECT_EQ(ui.messageBoxes[0].text, kWarning);
-        const std::u16string prefix = u"Could not write " + Utf16(c.target.string()) + u": ";
-        const std::u16string& report = ui.messageBoxes[1].text;
-        EXPECT_EQ(report.substr(0, prefix.size()), prefix);
-        EXPECT_GT(report.size(), prefix.size());
-        if (!c.reason.empty()) {
-            EXPECT_EQ(report.substr(prefix.size()), c.reason);
-        }
-        EXPECT_EQ(ui.messageBoxes[1].caption, kConverterTitle);
-        EXPECT_EQ(ui.messageBoxes[1].type, static_cast<UINT>(MB_OK));
-        EXPECT_EQ(FileOpenCount(table), 0);
+    for (const auto& [target, reason] : cases) {
+        SCOPED_TRACE(target);
+        ExportTo(target);
+        ExpectReport(CouldNotWrite(target, reason));
     }
     EXPECT_TRUE(fs::is_directory(folder / "afolder"));
-    EXPECT_EQ(ReadBytes(opened), TileAndTail());
-    EXPECT_EQ(FolderEntries(), 2u);
+    EXPECT_EQ(ReadBytes(opened), kTileAndTail);
+    EXPECT_EQ(FolderEntries(), 2);
 
-    ui.messageBoxes.clear();
     ExportTo(folder / "out.gb");
-    EXPECT_EQ(MessageTexts(), (std::vector<std::u16string>{kWarning, u"Done!"}));
+    ExpectReport(u"Done!");
 }
 
 TEST_F(ExportClick, ReportsAFolderWithoutWriteAccess)
 {
     if (geteuid() == 0) GTEST_SKIP() << "root writes into any folder";
-    Open("game.nes", "nes", TileAndTail());
-    fs::create_directory(folder / "locked");
-    fs::permissions(folder / "locked", fs::perms::owner_read | fs::perms::owner_exec);
-    ExportTo(folder / "locked" / "out.gb");
-    fs::permissions(folder / "locked", fs::perms::owner_all);
-
-    ASSERT_EQ(ui.messageBoxes.size(), 2u);
-    EXPECT_EQ(ui.messageBoxes[1].text,
-              u"Could not write " + Utf16((folder / "locked" / "out.gb").string()) + u": Permission denied");
-    EXPECT_TRUE(fs::is_empty(folder / "locked"));
+    Open("game.nes", "nes", kTileAndTail);
+    const fs::path locked = folder / "locked";
+    fs::create_directory(locked);
+    fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec);
+    ExportTo(locked / "out.gb");
+    fs::permissions(locked, fs::perms::owner_all);
+    ExpectReport(CouldNotWrite(locked / "out.gb", u"Permission denied"));
+    EXPECT_TRUE(fs::is_empty(locked));
 }
 
 // A file-size limit makes the write fail part way, as a full disk does.
 TEST_F(ExportClick, AWriteThatRunsOutOfRoomLeavesTheTargetAsItWas)
 {
     Open("game.nes", "nes", Bytes(64 * 1024, 0x5A));
-    const fs::path target = folder / "old.gb";
-    WriteBytes(target, Bytes{'o', 'l', 'd'});
+    const fs::path target = temp.Write("old.gb", {'o', 'l', 'd'});
 
     rlimit saved{};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
@@ -274,10 +234,9 @@ TEST_F(ExportClick, AWriteThatRunsOutOfRoomLeavesTheTargetAsItWas)
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, savedSignal);
 
-    ASSERT_EQ(ui.messageBoxes.size(), 2u);
-    EXPECT_EQ(ui.messageBoxes[1].text, u"Could not write " + Utf16(target.string()) + u": Disk full");
+    ExpectReport(CouldNotWrite(target, u"Disk full"));
     EXPECT_EQ(ReadBytes(target), (Bytes{'o', 'l', 'd'}));
-    EXPECT_EQ(FolderEntries(), 2u);
+    EXPECT_EQ(FolderEntries(), 2);
 }
 
 TEST_F(ExportClick, TwiceInARowGivesIdenticalFilesAndLeavesTheSourceAlone)
