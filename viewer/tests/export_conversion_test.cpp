@@ -1,11 +1,11 @@
-// The rearrangement of tile bytes between the NES and the Game Boy layout.
+// The rearrangement of tile bytes between the NES and the Game Boy layout;
+// the exact bytes of one tile both ways are checked through the export click.
 #include "tile_conversion.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
-#include <numeric>
 #include <random>
 #include <vector>
 
@@ -23,20 +23,9 @@ Bytes Convert(const Bytes& source, TileConversion conversion)
 Bytes RandomBytes(std::size_t size, unsigned randomSeed)
 {
     std::mt19937 random(randomSeed);
-    std::uniform_int_distribution<int> byte(0, 255);
     Bytes bytes(size);
-    for (auto& b : bytes) b = static_cast<std::uint8_t>(byte(random));
+    for (auto& b : bytes) b = static_cast<std::uint8_t>(random());
     return bytes;
-}
-
-TEST(ConvertTiles, RearrangesOneTileBothWays)
-{
-    Bytes tile(16);
-    std::iota(tile.begin(), tile.end(), std::uint8_t{1});
-    EXPECT_EQ(Convert(tile, TileConversion::NesToGb),
-              (Bytes{0x01, 0x09, 0x02, 0x0A, 0x03, 0x0B, 0x04, 0x0C, 0x05, 0x0D, 0x06, 0x0E, 0x07, 0x0F, 0x08, 0x10}));
-    EXPECT_EQ(Convert(tile, TileConversion::GbToNes),
-              (Bytes{0x01, 0x03, 0x05, 0x07, 0x09, 0x0B, 0x0D, 0x0F, 0x02, 0x04, 0x06, 0x08, 0x0A, 0x0C, 0x0E, 0x10}));
 }
 
 // Each complete tile follows the layouts' row and plane positions; a partial
@@ -46,21 +35,16 @@ TEST(ConvertTiles, RearrangesCompleteTilesAndCopiesTheRest)
     for (const std::size_t size : {0u, 15u, 16u, 20u, 32u, 1000u}) {
         SCOPED_TRACE(size);
         const Bytes source = RandomBytes(size, static_cast<unsigned>(size));
-        const Bytes gb = Convert(source, TileConversion::NesToGb);
-        const Bytes nes = Convert(source, TileConversion::GbToNes);
-        const std::size_t tileBytes = size / 16 * 16;
-        for (std::size_t s = 0; s < tileBytes; s += 16) {
+        Bytes gb = source, nes = source;
+        for (std::size_t s = 0; s + 16 <= size; s += 16)
             for (std::size_t row = 0; row < 8; ++row) {
-                EXPECT_EQ(gb[s + 2 * row], source[s + row]);
-                EXPECT_EQ(gb[s + 2 * row + 1], source[s + 8 + row]);
-                EXPECT_EQ(nes[s + row], source[s + 2 * row]);
-                EXPECT_EQ(nes[s + 8 + row], source[s + 2 * row + 1]);
+                gb[s + 2 * row] = source[s + row];
+                gb[s + 2 * row + 1] = source[s + 8 + row];
+                nes[s + row] = source[s + 2 * row];
+                nes[s + 8 + row] = source[s + 2 * row + 1];
             }
-        }
-        EXPECT_TRUE(std::equal(source.begin() + static_cast<std::ptrdiff_t>(tileBytes), source.end(),
-                               gb.begin() + static_cast<std::ptrdiff_t>(tileBytes)));
-        EXPECT_TRUE(std::equal(source.begin() + static_cast<std::ptrdiff_t>(tileBytes), source.end(),
-                               nes.begin() + static_cast<std::ptrdiff_t>(tileBytes)));
+        EXPECT_EQ(Convert(source, TileConversion::NesToGb), gb);
+        EXPECT_EQ(Convert(source, TileConversion::GbToNes), nes);
     }
 }
 
@@ -77,16 +61,14 @@ TEST(ConvertTiles, DirectionsUndoEachOther)
 TEST(ConvertTiles, GroupsStartAtTheFirstByteWhateverPrecedesTheTiles)
 {
     const Bytes tiles = RandomBytes(64, 3);
+    const Bytes convertedTiles = Convert(tiles, TileConversion::NesToGb);
     for (const std::size_t headerSize : {16u, 4u}) {
         SCOPED_TRACE(headerSize);
-        const Bytes header = RandomBytes(headerSize, 5);
-        Bytes file = header;
+        Bytes file = RandomBytes(headerSize, 5);
         file.insert(file.end(), tiles.begin(), tiles.end());
         const Bytes converted = Convert(file, TileConversion::NesToGb);
-        const Bytes convertedTiles = Convert(tiles, TileConversion::NesToGb);
-        const bool tilesWhole =
-            std::equal(convertedTiles.begin(), convertedTiles.end(),
-                       converted.begin() + static_cast<std::ptrdiff_t>(headerSize));
+        const bool tilesWhole = std::equal(convertedTiles.begin(), convertedTiles.end(),
+                                           converted.begin() + static_cast<std::ptrdiff_t>(headerSize));
         EXPECT_EQ(tilesWhole, headerSize == 16);
     }
 }
