@@ -121,8 +121,7 @@ TEST_F(Form1Test, TheWindowShowsThePenCursor)
         for (int x = 0; x < 32; ++x) {
             const QRgb pixel = image.pixel(x, y);
             if (qAlpha(pixel) == 0) continue;
-            const Colour colour = static_cast<Colour>(qRed(pixel)) | static_cast<Colour>(qGreen(pixel)) << 8 |
-                                  static_cast<Colour>(qBlue(pixel)) << 16;
+            const auto colour = static_cast<Colour>(qRed(pixel) | qGreen(pixel) << 8 | qBlue(pixel) << 16);
             EXPECT_NE(std::find(kQBColors.begin(), kQBColors.end(), colour), kQBColors.end()) << x << "," << y;
         }
 }

@@ -37,41 +37,38 @@ const std::filesystem::path kTestData = TILEBRIDGE_TESTDATA;
     return ::testing::AssertionSuccess();
 }
 
-struct RealFile {
-    const char* path;
-    const char* expected;
-    const char16_t* offset;
-};
-
-void PrintTo(const RealFile& file, std::ostream* out) { *out << file.path; }
-
-class RealData : public ::testing::TestWithParam<RealFile> {};
+// A file under the test data and, after an @, the position its tiles start
+// at (1 without one); the expected sheet is named after both.
+class RealData : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(RealData, SheetsMatchTheIndependentDrawing)
 {
-    const RealFile& file = GetParam();
-    const QImage sheet(QString::fromStdString((kTestData / "expected" / file.expected).string()));
-    ASSERT_FALSE(sheet.isNull()) << file.expected;
+    const std::string file = GetParam();
+    const std::string path = file.substr(0, file.find('@'));
+    const std::string offset = file == path ? "1" : file.substr(path.size() + 1);
+    const std::string expected = std::filesystem::path(file).filename().string() + ".png";
+    const QImage sheet(QString::fromStdString((kTestData / "expected" / expected).string()));
+    ASSERT_FALSE(sheet.isNull()) << expected;
 
     const RegisteredComponent registered(BITSTRINGS_LIBRARY);
     PumpingUiHost host;
     BinaryRowConverter binary;
     ScriptedCommonDialog cd1;
-    cd1.answers = {(kTestData / file.path).string(), (kTestData / file.path).string()};
+    cd1.answers = {(kTestData / path).string(), (kTestData / path).string()};
     // The first sheet, as loading draws it: 48 per row from position 1, on a
     // surface of Picture1's size (the ROM's tiles lie further in).
     FakeWindow window;
     Viewer viewer(window, cd1, binary);
     viewer.Load();
     ASSERT_TRUE(host.messageBoxes.empty()) << QString::fromStdU16String(host.messageBoxes[0].text).toStdString();
-    if (std::u16string_view(file.offset) == u"1") {
+    if (offset == "1") {
         EXPECT_TRUE(SameTiles(sheet, window.surface, 48));
     }
 
     // The whole sheet at 16 per row, from the tiles' start.
     FakeWindow whole(129, sheet.height());
     whole.tilesText = u"16";
-    whole.offsetText = file.offset;
+    whole.offsetText = std::u16string(offset.begin(), offset.end());
     Viewer wholeViewer(whole, cd1, binary);
     wholeViewer.Load();
     wholeViewer.ApplyTilesPerRow();
@@ -80,16 +77,11 @@ TEST_P(RealData, SheetsMatchTheIndependentDrawing)
     EXPECT_TRUE(host.messageBoxes.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Files, RealData,
-    ::testing::Values(RealFile{"gb/rgbds-font_nums.2bpp.gb", "rgbds-font_nums.2bpp.gb.png", u"1"},
-                      RealFile{"gb/2048-sanqui-tiles.2bpp.gb", "2048-sanqui-tiles.2bpp.gb.png", u"1"},
-                      RealFile{"gb/gbtools-parallax.chr.gb", "gbtools-parallax.chr.gb.png", u"1"},
-                      RealFile{"gb/sram128-font.2bpp.gb", "sram128-font.2bpp.gb.png", u"1"},
-                      RealFile{"nes/cc65-nes-charset.chr.nes", "cc65-nes-charset.chr.nes.png", u"1"},
-                      RealFile{"nes/nesstarterkit-sprites.chr.nes", "nesstarterkit-sprites.chr.nes.png", u"1"},
-                      RealFile{"nes/ca65example-background.chr.nes", "ca65example-background.chr.nes.png", u"1"},
-                      RealFile{"rom/hello-cc65.nes", "hello-cc65.nes@32785.png", u"32785"}));
+INSTANTIATE_TEST_SUITE_P(Files, RealData,
+                         ::testing::Values("gb/rgbds-font_nums.2bpp.gb", "gb/2048-sanqui-tiles.2bpp.gb",
+                                           "gb/gbtools-parallax.chr.gb", "gb/sram128-font.2bpp.gb",
+                                           "nes/cc65-nes-charset.chr.nes", "nes/nesstarterkit-sprites.chr.nes",
+                                           "nes/ca65example-background.chr.nes", "rom/hello-cc65.nes@32785"));
 
 TEST(BinaryRowConverter, TurnsEveryByteIntoItsBitsThroughTheComponent)
 {

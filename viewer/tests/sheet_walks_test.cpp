@@ -23,9 +23,7 @@ struct Walker : WalkControl {
     // Lengths for the first steps, before the steady length applies.
     std::deque<std::optional<int64_t>> lengths;
     int64_t steady;
-    long pumps = 0;
-    long lengthQuestions = 0;
-    long stopAtPump = 0;
+    long pumps = 0, lengthQuestions = 0, stopAtPump = 0;
 
     std::optional<int64_t> InputFileLength() override
     {
@@ -48,13 +46,8 @@ struct Walker : WalkControl {
 
 TEST(Walks, EndAtTheEndOfTheData)
 {
-    const struct {
-        bool nes;
-        int32_t start;
-        int64_t length;
-        size_t rows;
-        long pumps;
-    } cases[] = {
+    // Layout, start, length; then the rows drawn and the pumps.
+    const std::tuple<bool, int32_t, int64_t, size_t, long> cases[] = {
         {false, 1, 100, 50, 6},  // five full steps of nine rows (90 bytes), then five rows of the sixth
         {false, 1, 37, 18, 2},   // the end test fires at 37 after two steps
         {false, 1, 36, 18, 3},   // the third step has no row within the image
@@ -67,35 +60,32 @@ TEST(Walks, EndAtTheEndOfTheData)
         {true, 1, 30, 14, 2},    // a partial tile: rows 0-5 have both planes
         {true, 1, 8, 0, 1},      // no row has its high-plane byte
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.nes << " from " << c.start << " of " << c.length);
-        Walker walker(c.length);
-        EXPECT_EQ(walker.Run(c.nes, c.start, PositionBytes(static_cast<size_t>(c.length))), WalkEnd::EndOfData);
-        EXPECT_EQ(walker.converter.rows.size(), c.rows);
-        EXPECT_EQ(walker.pumps, c.pumps);
+    for (const auto& [nes, start, length, rows, pumps] : cases) {
+        SCOPED_TRACE(testing::Message() << nes << " from " << start << " of " << length);
+        Walker walker(length);
+        EXPECT_EQ(walker.Run(nes, start, PositionBytes(static_cast<size_t>(length))), WalkEnd::EndOfData);
+        EXPECT_EQ(walker.converter.rows.size(), rows);
+        EXPECT_EQ(walker.pumps, pumps);
     }
 }
 
 TEST(Walks, AskTheFileLengthAtEveryStepAndNeverReadBeyondTheImage)
 {
-    const struct {
-        std::deque<std::optional<int64_t>> lengths;  // for the first steps
-        int64_t steady;                              // for the later ones
-        size_t rows;
-        long questions;
-    } cases[] = {
+    // Lengths for the first steps and the steady one; then the rows drawn and
+    // the questions asked.
+    const std::tuple<std::deque<std::optional<int64_t>>, int64_t, size_t, long> cases[] = {
         {{}, 19, 9, 2},              // the file shrank on disk: the end test fires after one step
         {{}, 1000, 18, 3},           // it grew: the walk still ends with the image's last whole row
         {{100, 19}, 37, 9, 2},       // asked anew at every step
         {{std::nullopt}, 37, 0, 1},  // a length that can't be asked ends the walk
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.steady);
-        Walker walker(c.steady);
-        walker.lengths = c.lengths;
+    for (const auto& [lengths, steady, rows, questions] : cases) {
+        SCOPED_TRACE(steady);
+        Walker walker(steady);
+        walker.lengths = lengths;
         EXPECT_EQ(walker.Run(false, 1, PositionBytes(37)), WalkEnd::EndOfData);
-        EXPECT_EQ(walker.converter.rows.size(), c.rows);
-        EXPECT_EQ(walker.lengthQuestions, c.questions);
+        EXPECT_EQ(walker.converter.rows.size(), rows);
+        EXPECT_EQ(walker.lengthQuestions, questions);
     }
 }
 

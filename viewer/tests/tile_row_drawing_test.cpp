@@ -11,11 +11,7 @@
 
 namespace {
 
-Colour AsColour(QRgb rgb)
-{
-    return static_cast<Colour>(qRed(rgb)) | static_cast<Colour>(qGreen(rgb)) << 8 |
-           static_cast<Colour>(qBlue(rgb)) << 16;
-}
+Colour AsColour(QRgb rgb) { return static_cast<Colour>(qRed(rgb) | qGreen(rgb) << 8 | qBlue(rgb) << 16); }
 
 class RowDrawing : public ::testing::Test {
 protected:
@@ -96,20 +92,17 @@ TEST_F(RowDrawing, IgnoresPixelsOffTheSurface)
 
 TEST(RowDrawingState, MovesRowByRowTileByTileAndBandByBand)
 {
-    const struct {
-        int32_t tilesperrow;
-        int calls;
-        DrawingState after;
-    } cases[] = {
+    // Tiles per row, rows drawn, and the state after them.
+    const std::tuple<int32_t, int, DrawingState> cases[] = {
         {8, 1, {0, 1, 0, 1, 0}},    {8, 8, {8, 0, 1, 0, 0}},    {8, 9, {8, 1, 1, 1, 0}},
         {8, 63, {56, 7, 7, 7, 0}},  {8, 64, {0, 8, 0, 0, 1}},   {8, 65, {0, 9, 0, 1, 1}},
         {48, 64, {64, 0, 8, 0, 0}}, {48, 384, {0, 8, 0, 0, 1}}, {48, 392, {8, 8, 1, 0, 1}},
     };
-    for (const auto& c : cases) {
+    for (const auto& [tilesperrow, calls, after] : cases) {
         RasterSurface surface(385, 321);
         DrawingState state;
-        for (int call = 0; call < c.calls; ++call) DrawTileRow(u"1111111111111111", state, c.tilesperrow, surface);
-        EXPECT_EQ(state, c.after) << c.tilesperrow << " per row, " << c.calls << " calls";
+        for (int call = 0; call < calls; ++call) DrawTileRow(u"1111111111111111", state, tilesperrow, surface);
+        EXPECT_EQ(state, after) << tilesperrow << " per row, " << calls << " calls";
     }
 }
 
