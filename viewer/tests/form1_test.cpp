@@ -11,7 +11,6 @@
 #include "scripted_common_dialog.h"
 #include "temp_folder.h"
 
-#include <QFrame>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -179,14 +178,6 @@ TEST_F(Form1Test, CancelAndUnreadableFilesEndTheProgramWithoutAWindow)
         EXPECT_FALSE(ending.isVisible());
     }
     EXPECT_EQ(host.messageBoxes.size(), 1u) << "the unreadable file is reported";
-}
-
-TEST_F(Form1Test, AnUnknownExtensionLeavesThePictureEmpty)
-{
-    Load("tiles.chr", std::vector<uint8_t>(64, 0xFF));
-    QTest::mouseClick(Control("Command2"), Qt::LeftButton);
-    EXPECT_TRUE(converter.rows.empty());
-    EXPECT_EQ(Values(form, 0, 0), std::vector<int>(8, 0));
 }
 
 TEST_F(Form1Test, TheBoxesApplyWithEnterOrTheirButtons)
