@@ -20,6 +20,9 @@
 
 #include <gtest/gtest.h>
 
+// Qt's strings in failure messages as text (found by argument-dependent lookup).
+static void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+
 namespace {
 
 // The pixel values 0 to 3 of a window's Picture1 at x0 + 1 ... x0 + 8 of row
@@ -72,12 +75,9 @@ TEST_F(Form1Test, ControlsStandAtTheirPlacesWithTheirCaptions)
     EXPECT_EQ(client->y(), form.menuBar()->geometry().bottom() + 1);
     EXPECT_EQ(form.size(), QSize(491, 390 + client->y()));
     const std::tuple<const char*, QRect, QString> places[] = {
-        {"Picture1", {16, 16, 385, 321}, {}},
-        {"exportconvert", {416, 16, 65, 41}, "Export Converted"},
-        {"tilestxt", {24, 352, 33, 27}, "48"},
-        {"Command1", {80, 352, 89, 25}, "<- Tiles Per Row"},
-        {"offsettxt", {192, 352, 121, 25}, ""},
-        {"Command2", {336, 352, 65, 25}, "<- Offset"},
+        {"Picture1", {16, 16, 385, 321}, {}},             {"exportconvert", {416, 16, 65, 41}, "Export Converted"},
+        {"tilestxt", {24, 352, 33, 27}, "48"},             {"Command1", {80, 352, 89, 25}, "<- Tiles Per Row"},
+        {"offsettxt", {192, 352, 121, 25}, ""},            {"Command2", {336, 352, 65, 25}, "<- Offset"},
         {"Line1", {184, 344, 1, 41}, {}},
     };
     for (const auto& [name, geometry, text] : places) {

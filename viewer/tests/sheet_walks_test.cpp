@@ -3,6 +3,7 @@
 #include "fake_window.h"
 #include "recording_row_converter.h"
 #include "sheet_walks.h"
+#include "tile_conversion.h"
 
 #include <gtest/gtest.h>
 
@@ -106,11 +107,7 @@ TEST(Walks, BothLayoutsDrawTheSameTilesIntoTheSameCells)
     std::vector<uint8_t> nes(64);
     std::iota(nes.begin(), nes.end(), uint8_t{0x35});
     std::vector<uint8_t> gb(64);
-    for (size_t tile = 0; tile < 64; tile += 16)
-        for (size_t row = 0; row < 8; ++row) {
-            gb[tile + 2 * row] = nes[tile + row];
-            gb[tile + 2 * row + 1] = nes[tile + row + 8];
-        }
+    ConvertTiles(nes, gb, TileConversion::NesToGb);
     Walker nesWalker(64), gbWalker(64);
     nesWalker.tilesperrow = gbWalker.tilesperrow = 2;
     nesWalker.Run(true, 1, nes);
