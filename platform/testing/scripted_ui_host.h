@@ -1,12 +1,14 @@
 // A user-interface host for tests: message boxes are recorded, prompt
 // answers come from a script (std::nullopt is a cancel, and so is running
-// out of answers), and the event pump is counted.
+// out of answers), and the event pump is counted and can run a test's own
+// action, standing in for what a user does in the middle of an operation.
 #pragma once
 
 #include <hostui.h>
 #include <winuser.h>
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,6 +29,8 @@ public:
     std::vector<MessageBoxCall> messageBoxes;
     std::vector<PromptCall> prompts;
     long doEventsCalls = 0;
+    // Runs at every turn of the event pump with its number, counted from 1.
+    std::function<void(long)> onDoEvents;
 
     ScriptedUiHost()
     {
@@ -59,5 +63,10 @@ private:
         return *answer ? S_OK : E_OUTOFMEMORY;
     }
 
-    static void OnDoEvents(void* context) { ++Self(context).doEventsCalls; }
+    static void OnDoEvents(void* context)
+    {
+        ScriptedUiHost& self = Self(context);
+        ++self.doEventsCalls;
+        if (self.onDoEvents) self.onDoEvents(self.doEventsCalls);
+    }
 };

@@ -5,10 +5,10 @@
 #include "form1.h"
 #include "pen_cursor.h"
 #include "picture_box.h"
-#include "pumping_ui_host.h"
 #include "qt_common_dialog.h"
 #include "recording_row_converter.h"
 #include "scripted_common_dialog.h"
+#include "scripted_ui_host.h"
 #include "temp_folder.h"
 
 #include <QLineEdit>
@@ -41,7 +41,7 @@ std::vector<int> Values(const Form1& form, int x0, int y)
 class Form1Test : public ::testing::Test {
 protected:
     TempFolder folder;
-    PumpingUiHost host;
+    ScriptedUiHost host;
     ScriptedCommonDialog cd1;
     RecordingRowConverter converter;
     Form1 form{cd1, converter};
@@ -216,7 +216,7 @@ TEST_F(Form1Test, TheBoxesApplyWithEnterOrTheirButtons)
 
 TEST_F(Form1Test, ApplyOffsetDuringAWalkDrawsTheNewSheetWhole)
 {
-    host.onPump = [&](long pump) {
+    host.onDoEvents = [&](long pump) {
         if (pump != 5) return;
         Control<QLineEdit>("offsettxt")->setText("33");
         QTest::mouseClick(Control("Command2"), Qt::LeftButton);
@@ -224,7 +224,7 @@ TEST_F(Form1Test, ApplyOffsetDuringAWalkDrawsTheNewSheetWhole)
     Load("tiles.nes", PositionBytes(16 * 64));
     const QImage replaced = Control<PictureBox>("Picture1")->Snapshot();
     const DrawingState state = form.viewer().State().drawing;
-    host.onPump = nullptr;
+    host.onDoEvents = nullptr;
     QTest::mouseClick(Control("Command2"), Qt::LeftButton);
     EXPECT_EQ(form.viewer().State().drawing, state);
     EXPECT_EQ(Control<PictureBox>("Picture1")->Snapshot(), replaced);
@@ -234,7 +234,7 @@ TEST_F(Form1Test, ApplyOffsetDuringAWalkDrawsTheNewSheetWhole)
 TEST_F(Form1Test, CloseDuringAWalkClosesEveryFileAndEndsAtOnce)
 {
     LONG otherFile = -1;
-    host.onPump = [&](long pump) {
+    host.onDoEvents = [&](long pump) {
         if (pump != 2) return;
         otherFile = FileOpen(form.viewer().Files(), FreeFile(form.viewer().Files()),
                              folder.Write("other", {1}).c_str(), FILE_MODE_BINARY_READ);
@@ -247,7 +247,7 @@ TEST_F(Form1Test, CloseDuringAWalkClosesEveryFileAndEndsAtOnce)
     EXPECT_FALSE(form.isVisible());
     EXPECT_EQ(FileOpenCount(form.viewer().Files()), 0);
     EXPECT_EQ(converter.rows.size(), 9u);
-    EXPECT_EQ(host.pumps, 2);
+    EXPECT_EQ(host.doEventsCalls, 2);
     // Events that still arrive change nothing.
     Control("Command2")->click();
     EXPECT_EQ(converter.rows.size(), 9u);

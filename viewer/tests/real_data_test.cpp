@@ -2,9 +2,9 @@
 // drawn by an independent tool (16 tiles per row, four greys).
 #include "binary_row_converter.h"
 #include "fake_window.h"
-#include "pumping_ui_host.h"
 #include "registered_component.h"
 #include "scripted_common_dialog.h"
+#include "scripted_ui_host.h"
 
 #include <QImage>
 
@@ -51,7 +51,7 @@ TEST_P(RealData, SheetsMatchTheIndependentDrawing)
     ASSERT_FALSE(sheet.isNull()) << expected;
 
     const RegisteredComponent registered(BITSTRINGS_LIBRARY);
-    PumpingUiHost host;
+    ScriptedUiHost host;
     BinaryRowConverter binary;
     ScriptedCommonDialog cd1;
     cd1.answers = {(kTestData / path).string(), (kTestData / path).string()};

@@ -1,9 +1,9 @@
 // The window's handlers without a window: load, tiles per row, offset,
 // close, and what each does to a walk in progress.
 #include "fake_window.h"
-#include "pumping_ui_host.h"
 #include "recording_row_converter.h"
 #include "scripted_common_dialog.h"
+#include "scripted_ui_host.h"
 #include "temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -31,7 +31,7 @@ struct Session {
 class ViewerTest : public ::testing::Test, protected Session {
 protected:
     TempFolder folder;
-    PumpingUiHost host;
+    ScriptedUiHost host;
 };
 
 // An empty file has no positions to draw, and is shown empty like a file of
@@ -81,12 +81,16 @@ TEST_F(ViewerTest, CancelEndsTheProgramWithoutWindowOrMessage)
 
 TEST_F(ViewerTest, FilesThatCantBeOpenedOrHeldAreReportedAndEndTheProgram)
 {
+    // Sparse files: one byte past the 32-bit positions, and 3 GiB.
     const std::string big = folder.Write("big.gb", {});
+    const std::string huge = folder.Write("huge.nes", {});
     ASSERT_EQ(truncate(big.c_str(), int64_t{1} << 31), 0);
+    ASSERT_EQ(truncate(huge.c_str(), int64_t{3} << 30), 0);
     const std::pair<std::string, std::u16string> cases[] = {
         {(folder.Path() / "gone.nes").string(), u"File not found"},
         {folder.Path().string(), u"Path/File access error"},
         {big, u"is too large: it holds 2147483648 bytes"},
+        {huge, u"is too large: it holds 3221225472 bytes"},
     };
     for (const auto& [path, reason] : cases) {
         SCOPED_TRACE(path);
@@ -165,9 +169,29 @@ TEST_F(ViewerTest, ApplyOffsetRedrawsFromTheSamePositionInBothLayouts)
     }
 }
 
+TEST_F(ViewerTest, AFileThatShrinksOrGrowsOnDiskDuringAWalkIsReadOnlyWithinItsImage)
+{
+    // The end test takes the length on disk at every step; the image keeps
+    // the bytes read at load, and no row is taken from beyond them.
+    const std::tuple<int64_t, size_t> cases[] = {{19, 9}, {1000, 100}, {0, 100}};
+    for (const auto& [newLength, rows] : cases) {
+        SCOPED_TRACE(newLength);
+        const std::string path = folder.Write("tiles.gb", PositionBytes(200));
+        Session s;
+        host.onDoEvents = [&](long pump) {
+            if (pump == 1) {
+                ASSERT_EQ(truncate(path.c_str(), newLength), 0);
+            }
+        };
+        s.Load(path);
+        EXPECT_EQ(s.converter.rows.size(), rows);
+        EXPECT_FALSE(s.viewer.Ended());
+    }
+}
+
 TEST_F(ViewerTest, TilesPerRowDuringAWalkTakesEffectAtTheNextBand)
 {
-    host.onPump = [&](long pump) {
+    host.onDoEvents = [&](long pump) {
         if (pump != 2) return;
         window.tilesText = u"8";
         viewer.ApplyTilesPerRow();
