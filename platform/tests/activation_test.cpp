@@ -74,7 +74,7 @@ TEST_F(ActivationTest, FailuresHaveTheirOwnResultAndLeaveNoObject)
     };
     fs::create_directories(registry.File().parent_path());
     const auto previous = fs::current_path();
-    fs::current_path(registry.path());
+    fs::current_path(registry.Path());
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         fs::remove(registry.File());

@@ -12,7 +12,7 @@ namespace {
 
 class FileNumbersTest : public testing::Test {
 protected:
-    TempDir dir;
+    TempFolder dir;
     FILE_NUMBER_TABLE* table = FileTableCreate();
 
     ~FileNumbersTest() override { FileTableDestroy(table); }
@@ -104,7 +104,7 @@ TEST_F(FileNumbersTest, OpenFailuresGiveTheRuntimeErrorNumbers)
     }
     LONGLONG length = 0;
     EXPECT_EQ(FileLenByName((dir / "missing").c_str(), &length), RTERR_FILE_NOT_FOUND);
-    EXPECT_EQ(Entries(dir.path()), 2);
+    EXPECT_EQ(Entries(dir.Path()), 2);
 }
 
 TEST_F(FileNumbersTest, OutputReplacesALongerTargetWholeOnlyWhenClosed)
@@ -118,7 +118,7 @@ TEST_F(FileNumbersTest, OutputReplacesALongerTargetWholeOnlyWhenClosed)
     EXPECT_EQ(ReadAt(1, 0), "error 54");
     EXPECT_EQ(FileClose(table, 1), 0);
     EXPECT_EQ(ReadFile(dir / "target"), "new");
-    EXPECT_EQ(Entries(dir.path()), 1);
+    EXPECT_EQ(Entries(dir.Path()), 1);
 }
 
 TEST_F(FileNumbersTest, DiscardedOutputLeavesTheTargetAsItWas)
@@ -130,7 +130,7 @@ TEST_F(FileNumbersTest, DiscardedOutputLeavesTheTargetAsItWas)
     FileTableDestroy(table);
     table = FileTableCreate();
     EXPECT_EQ(ReadFile(dir / "target"), "old");
-    EXPECT_EQ(Entries(dir.path()), 1);
+    EXPECT_EQ(Entries(dir.Path()), 1);
 }
 
 TEST_F(FileNumbersTest, OutputKeepsPermissionsAndWritesThroughLinks)
@@ -157,7 +157,7 @@ TEST_F(FileNumbersTest, FailedReplacementRemovesTheTemporaryFile)
     fs::create_directory(dir / "target");
     EXPECT_NE(FileClose(table, 1), 0);
     EXPECT_TRUE(fs::is_directory(dir / "target"));
-    EXPECT_EQ(Entries(dir.path()), 1);
+    EXPECT_EQ(Entries(dir.Path()), 1);
 }
 
 TEST_F(FileNumbersTest, OnlyARegularFileIsReplaced)
@@ -167,7 +167,7 @@ TEST_F(FileNumbersTest, OnlyARegularFileIsReplaced)
     fs::create_symlink(dir / "pipe", dir / "link");
     EXPECT_EQ(Output(1, "link", "new"), RTERR_PATH_FILE_ACCESS_ERROR);
     EXPECT_TRUE(fs::is_fifo(dir / "pipe"));
-    EXPECT_EQ(Entries(dir.path()), 2);
+    EXPECT_EQ(Entries(dir.Path()), 2);
 }
 
 TEST_F(FileNumbersTest, UnwritableFolderChangesNothing)

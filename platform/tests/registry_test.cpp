@@ -131,7 +131,7 @@ TEST_F(RegistryTest, ChangesReplaceTheFileWhole)
 TEST_F(RegistryTest, RelativeDataHomeIsIgnored)
 {
     ScopedEnv relative("XDG_DATA_HOME", "relative/data");
-    ScopedEnv home("HOME", registry.path().string());
+    ScopedEnv home("HOME", registry.Path().string());
     ASSERT_EQ(SetString(u"A", nullptr, u"x"), ERROR_SUCCESS);
     EXPECT_TRUE(fs::exists(registry / ".local/share/com-registry/classes.reg"));
 }

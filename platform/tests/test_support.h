@@ -3,6 +3,8 @@
 // or registry.
 #pragma once
 
+#include "temp_folder.h"
+
 #include <winreg.h>
 
 #include <cstdlib>
@@ -13,24 +15,6 @@
 #include <string>
 
 namespace fs = std::filesystem;
-
-class TempDir {
-public:
-    TempDir()
-    {
-        std::string pattern = (fs::temp_directory_path() / "platform-test-XXXXXX").string();
-        path_ = fs::canonical(mkdtemp(pattern.data()));
-    }
-    ~TempDir() { fs::remove_all(path_); }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    const fs::path& path() const { return path_; }
-    fs::path operator/(const std::string& name) const { return path_ / name; }
-
-private:
-    fs::path path_;
-};
 
 // Sets an environment variable for the lifetime of the object.
 class ScopedEnv {
@@ -50,12 +34,12 @@ private:
 };
 
 // A registry of its own in a temporary XDG_DATA_HOME.
-class IsolatedRegistry : public TempDir {
+class IsolatedRegistry : public TempFolder {
 public:
-    fs::path File() const { return path() / "com-registry" / "classes.reg"; }
+    fs::path File() const { return Path() / "com-registry" / "classes.reg"; }
 
 private:
-    ScopedEnv dataHome_{"XDG_DATA_HOME", path().string()};
+    ScopedEnv dataHome_{"XDG_DATA_HOME", Path().string()};
 };
 
 inline std::string ReadFile(const fs::path& path)

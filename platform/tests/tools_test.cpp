@@ -41,7 +41,7 @@ TEST(Regsvr, RegistersTheCanonicalPathAndUnregisters)
     IsolatedRegistry registry;
     fs::create_directory(registry / "sub");
     fs::copy_file(TESTCOMPONENT_PATH, registry / "component.so");
-    const std::string inFolder = "cd " + registry.path().string() + " && " + REGSVR_PATH;
+    const std::string inFolder = "cd " + registry.Path().string() + " && " + REGSVR_PATH;
 
     EXPECT_EQ(ExitStatus(inFolder + " sub/../component.so"), 0);
     EXPECT_EQ(GetString(kTestObjectServerKey), Wide(registry / "component.so"));

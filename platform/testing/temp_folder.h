@@ -15,7 +15,8 @@ public:
     {
         std::string pattern = (std::filesystem::temp_directory_path() / "tilebridge-test-XXXXXX").string();
         if (!mkdtemp(pattern.data())) throw std::runtime_error("can't create a temporary folder");
-        path_ = pattern;
+        // Canonical, so that paths built from it compare equal to resolved ones.
+        path_ = std::filesystem::canonical(pattern);
     }
     ~TempFolder()
     {
@@ -26,6 +27,7 @@ public:
     TempFolder& operator=(const TempFolder&) = delete;
 
     const std::filesystem::path& Path() const { return path_; }
+    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
 
     // Writes bytes to the named file in the folder and returns its path.
     std::string Write(const std::string& name, const std::vector<uint8_t>& bytes) const
