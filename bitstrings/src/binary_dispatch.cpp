@@ -4,56 +4,16 @@
 #include "binary.h"
 
 #include "automation_error.h"
+#include "binary_members.h"
+#include "binary_type_info.h"
 
 #include <rterrors.h>
 
-#include <algorithm>
-#include <string_view>
+#include <new>
+
 
 namespace bitstrings {
 namespace {
-
-struct Member {
-    std::u16string_view name;
-    DISPID id;
-    std::u16string_view parameter;
-    VARTYPE parameterType;
-    bool inOut;
-};
-
-// The public operations only: the private ones have no dispatch id a
-// client can learn.
-constexpr Member kMembers[] = {
-    {u"decrypt", DISPID_Binary_decrypt, u"strfilename", VT_BSTR, false},
-    {u"encrypt", DISPID_Binary_encrypt, u"strfilename", VT_BSTR, false},
-    {u"Bin", DISPID_Binary_Bin, u"decimalnum", VT_I2, true},
-    {u"GetStringFromBits", DISPID_Binary_GetStringFromBits, u"bits", VT_BSTR, true},
-    {u"ChrBin", DISPID_Binary_ChrBin, u"Binary", VT_BSTR, true},
-    {u"Dec", DISPID_Binary_Dec, u"Binary", VT_BSTR, true},
-    {u"GetStringBits", DISPID_Binary_GetStringBits, u"needbits", VT_BSTR, false},
-};
-
-char16_t FoldCase(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; }
-
-bool SameName(std::u16string_view a, std::u16string_view b)
-{
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                      [](char16_t x, char16_t y) { return FoldCase(x) == FoldCase(y); });
-}
-
-const Member* FindMember(std::u16string_view name)
-{
-    const auto found = std::find_if(std::begin(kMembers), std::end(kMembers),
-                                    [name](const Member& member) { return SameName(member.name, name); });
-    return found == std::end(kMembers) ? nullptr : found;
-}
-
-const Member* FindMember(DISPID id)
-{
-    const auto found = std::find_if(std::begin(kMembers), std::end(kMembers),
-                                    [id](const Member& member) { return member.id == id; });
-    return found == std::end(kMembers) ? nullptr : found;
-}
 
 // The value a by-reference VARIANT argument points at, or the argument.
 const VARIANT* ArgumentValue(const VARIANT& given)
@@ -123,33 +83,23 @@ HRESULT ReportFailure(HRESULT hr, EXCEPINFO* exception)
 HRESULT Binary::GetTypeInfoCount(UINT* pctinfo)
 {
     if (!pctinfo) return E_POINTER;
-    *pctinfo = 0;
+    *pctinfo = 1;
     return S_OK;
 }
 
-HRESULT Binary::GetTypeInfo(UINT, LCID, ITypeInfo** ppTInfo)
+HRESULT Binary::GetTypeInfo(UINT iTInfo, LCID, ITypeInfo** ppTInfo)
 {
     if (!ppTInfo) return E_POINTER;
     *ppTInfo = nullptr;
-    return DISP_E_BADINDEX;
+    if (iTInfo != 0) return DISP_E_BADINDEX;
+    *ppTInfo = new (std::nothrow) BinaryTypeInfo;
+    return *ppTInfo ? S_OK : E_OUTOFMEMORY;
 }
 
 HRESULT Binary::GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames, LCID, DISPID* rgDispId)
 {
     if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
-    if (!rgszNames || !rgDispId) return E_POINTER;
-    if (cNames == 0) return E_INVALIDARG;
-    HRESULT hr = S_OK;
-    const Member* member = rgszNames[0] ? FindMember(rgszNames[0]) : nullptr;
-    rgDispId[0] = member ? member->id : DISPID_UNKNOWN;
-    if (!member) hr = DISP_E_UNKNOWNNAME;
-    // Further names are parameter names; the one parameter has id 0.
-    for (UINT i = 1; i < cNames; ++i) {
-        const bool known = member && rgszNames[i] && SameName(member->parameter, rgszNames[i]);
-        rgDispId[i] = known ? 0 : DISPID_UNKNOWN;
-        if (!known) hr = DISP_E_UNKNOWNNAME;
-    }
-    return hr;
+    return IdsOfNames(rgszNames, cNames, rgDispId);
 }
 
 HRESULT Binary::Invoke(DISPID dispIdMember, REFIID riid, LCID, WORD wFlags, DISPPARAMS* pDispParams,

@@ -121,4 +121,47 @@ TEST_F(DispatchTest, IDispatchIsTheDualInterface)
     binary->Release();
 }
 
+TEST_F(DispatchTest, TypeInformationNamesAndDocumentsTheOperations)
+{
+    UINT count = 0;
+    ASSERT_EQ(binary->GetTypeInfoCount(&count), S_OK);
+    ASSERT_EQ(count, 1u);
+    ITypeInfo* info = nullptr;
+    EXPECT_EQ(binary->GetTypeInfo(1, 0, &info), DISP_E_BADINDEX);
+    ASSERT_EQ(binary->GetTypeInfo(0, 0, &info), S_OK);
+    ASSERT_EQ(ComponentExport<LPFNCANUNLOADNOW>("DllCanUnloadNow")(), S_FALSE);
+
+    UniqueBstr name, help;
+    ASSERT_EQ(info->GetDocumentation(DISPID_Binary_GetStringFromBits, name.inout(), help.inout(), nullptr, nullptr),
+              S_OK);
+    EXPECT_EQ(name.view(), u"GetStringFromBits");
+    EXPECT_EQ(help.view(), u"Takes a string of bits an returns the string created by those bits, ");
+    ASSERT_EQ(info->GetDocumentation(DISPID_Binary_Dec, nullptr, help.inout(), nullptr, nullptr), S_OK);
+    EXPECT_EQ(help.get(), nullptr);
+    EXPECT_EQ(info->GetDocumentation(0x60030003, nullptr, nullptr, nullptr, nullptr), TYPE_E_ELEMENTNOTFOUND);
+
+    BSTR names[3] = {};
+    UINT got = 0;
+    ASSERT_EQ(info->GetNames(DISPID_Binary_Bin, names, 3, &got), S_OK);
+    EXPECT_EQ(got, 2u);
+    EXPECT_EQ(BstrView(names[0]), u"Bin");
+    EXPECT_EQ(BstrView(names[1]), u"decimalnum");
+    for (BSTR n : names) SysFreeString(n);
+    std::u16string privateName = u"CharBits";
+    LPOLESTR lookup = privateName.data();
+    MEMBERID id = 0;
+    EXPECT_EQ(info->GetIDsOfNames(&lookup, 1, &id), DISP_E_UNKNOWNNAME);
+
+    UniqueBstr text(AllocBstr(u"AB"));
+    VARIANT arg{};
+    arg.vt = VT_BSTR;
+    arg.bstrVal = text.get();
+    DISPPARAMS params{&arg, nullptr, 1, 0};
+    ASSERT_EQ(info->Invoke(binary.get(), DISPID_Binary_GetStringBits, DISPATCH_METHOD, &params, &result, nullptr,
+                           nullptr),
+              S_OK);
+    EXPECT_EQ(BstrView(result.bstrVal), u"0100000101000010");
+    info->Release();
+}
+
 }  // namespace
