@@ -136,6 +136,7 @@ TEST_F(DispatchTest, TypeInformationNamesAndDocumentsTheOperations)
               S_OK);
     EXPECT_EQ(name.view(), u"GetStringFromBits");
     EXPECT_EQ(help.view(), u"Takes a string of bits an returns the string created by those bits, ");
+    help.reset();
     ASSERT_EQ(info->GetDocumentation(DISPID_Binary_Dec, nullptr, help.inout(), nullptr, nullptr), S_OK);
     EXPECT_EQ(help.get(), nullptr);
     EXPECT_EQ(info->GetDocumentation(0x60030003, nullptr, nullptr, nullptr, nullptr), TYPE_E_ELEMENTNOTFOUND);
