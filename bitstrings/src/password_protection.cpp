@@ -125,18 +125,25 @@ bool HasProtectedLayout(std::string_view digits)
            digits.find_first_not_of("01") == std::string_view::npos;
 }
 
+// Both operations begin alike: the password, then the named file read whole.
+HRESULT AskPasswordAndRead(LPCWSTR prompt, BSTR filename, std::u16string& password, std::string& content)
+{
+    const HRESULT hr = AskPassword(prompt, password);
+    if (FAILED(hr)) return hr;
+    std::string path;
+    if (const LONG error = PathOfFileName(BstrView(filename), path)) return RaiseError(error);
+    if (const LONG error = ReadWholeFile(path, content)) return RaiseError(error);
+    return S_OK;
+}
+
 }  // namespace
 
 HRESULT Binary::EncryptFile(BSTR filename)
 try {
     std::u16string password;
-    HRESULT hr = AskPassword(kEncryptPrompt, password);
-    if (FAILED(hr)) return hr;
-
-    std::string path;
     std::string text;
-    if (const LONG error = PathOfFileName(BstrView(filename), path)) return RaiseError(error);
-    if (const LONG error = ReadWholeFile(path, text)) return RaiseError(error);
+    HRESULT hr = AskPasswordAndRead(kEncryptPrompt, filename, password, text);
+    if (FAILED(hr)) return hr;
 
     UniqueBstr plain;
     hr = DecodeAnsi(password, text, plain);
@@ -160,13 +167,9 @@ try {
 HRESULT Binary::DecryptFile(BSTR filename)
 try {
     std::u16string password;
-    HRESULT hr = AskPassword(kDecryptPrompt, password);
-    if (FAILED(hr)) return hr;
-
-    std::string path;
     std::string content;
-    if (const LONG error = PathOfFileName(BstrView(filename), path)) return RaiseError(error);
-    if (const LONG error = ReadWholeFile(path, content)) return RaiseError(error);
+    HRESULT hr = AskPasswordAndRead(kDecryptPrompt, filename, password, content);
+    if (FAILED(hr)) return hr;
     DropTrailingLineEnds(content);
     const bool wellFormed = HasProtectedLayout(content);
 
