@@ -45,6 +45,12 @@ public:
         picture_.load(QString::fromStdString(png.string()));
         picture_ = picture_.convertToFormat(QImage::Format_Grayscale8);
     }
+    // The picture given for a shared tile file whose tiles start at its first byte.
+    static ReferenceTiles Of(const fs::path& file)
+    {
+        return ReferenceTiles(file.parent_path().parent_path() / "expected" / (file.filename().string() + ".png"),
+                              static_cast<int>(fs::file_size(file) / 16));
+    }
     bool ok() const { return !picture_.isNull(); }
 
     // The pixel value (0-3) at (x, y) of a sheet with `perRow` tiles to a
@@ -240,8 +246,7 @@ const QPoint kExportButton(416 + 32, 16 + 20);
 TEST_F(RealWindow, NesFileIsDrawnAtLoad)
 {
     const fs::path source = fs::path(TESTDATA) / "nes" / "cc65-nes-charset.chr.nes";
-    const ReferenceTiles tiles(fs::path(TESTDATA) / "expected" / "cc65-nes-charset.chr.nes.png",
-                               static_cast<int>(fs::file_size(source) / 16));
+    const ReferenceTiles tiles = ReferenceTiles::Of(source);
     ASSERT_TRUE(tiles.ok());
     auto program = Start();
     const auto window = OpenInDialog(*program, source);
@@ -254,8 +259,7 @@ TEST_F(RealWindow, NesFileIsDrawnAtLoad)
 TEST_F(RealWindow, GameBoyFileFollowsTheCommandsAndExports)
 {
     const fs::path source = fs::path(TESTDATA) / "gb" / "2048-sanqui-tiles.2bpp.gb";
-    const ReferenceTiles tiles(fs::path(TESTDATA) / "expected" / "2048-sanqui-tiles.2bpp.gb.png",
-                               static_cast<int>(fs::file_size(source) / 16));
+    const ReferenceTiles tiles = ReferenceTiles::Of(source);
     ASSERT_TRUE(tiles.ok());
     auto program = Start();
     const auto window = OpenInDialog(*program, source);
