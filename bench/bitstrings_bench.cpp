@@ -9,6 +9,7 @@
 #include <objbase.h>
 #include <oleauto.h>
 #include <scripted_ui_host.h>
+#include <ansicodes.h>
 #include <stringapiset.h>
 
 #include <benchmark/benchmark.h>

@@ -5,7 +5,7 @@
 #include "tile_conversion.h"
 
 #include <filenums.h>
-#include <hostui.h>
+#include <uihost.h>
 
 #include <benchmark/benchmark.h>
 

@@ -8,7 +8,7 @@
 #include "scripted_common_dialog.h"
 #include "temp_folder.h"
 
-#include <hostui.h>
+#include <uihost.h>
 #include <qt_ui_host.h>
 
 #include <QApplication>

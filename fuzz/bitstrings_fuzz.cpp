@@ -4,6 +4,7 @@
 #include "component_access.h"
 
 #include <scripted_ui_host.h>
+#include <ansicodes.h>
 #include <stringapiset.h>
 
 #include <string>

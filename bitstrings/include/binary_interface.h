@@ -12,7 +12,7 @@ inline constexpr IID IID__Binary = {0x5f09a834, 0x7d61, 0x4390, {0xbc, 0xff, 0x0
 // {825D6123-1414-4275-9D66-0C0349E1B484}, version 1.0
 inline constexpr CLSID CLSID_Binary = {0x825d6123, 0x1414, 0x4275, {0x9d, 0x66, 0x0c, 0x03, 0x49, 0xe1, 0xb4, 0x84}};
 
-inline constexpr const OLECHAR* PROGID_Binary = u"Project1.Binary";
+inline constexpr const OLECHAR* PROGID_Binary = OLESTR("Project1.Binary");
 
 // Dispatch ids number the class's ten operations in order, the three
 // private ones included, so they have gaps.

@@ -7,7 +7,7 @@
 
 namespace bitstrings {
 
-inline constexpr const OLECHAR* kErrorSource = u"Project1";
+inline constexpr const OLECHAR* kErrorSource = OLESTR("Project1");
 
 inline HRESULT RaiseError(LONG number)
 {

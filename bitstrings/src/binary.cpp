@@ -6,6 +6,7 @@
 #include "unique_bstr.h"
 
 #include <hostui.h>
+#include <ansicodes.h>
 #include <stringapiset.h>
 #include <winuser.h>
 
@@ -54,11 +55,11 @@ ULONG Binary::Release()
     return remaining;
 }
 
-std::u16string_view Binary::CharBits(OLECHAR c)
+OleStringView Binary::CharBits(OLECHAR c)
 {
     const SHORT code = AnsiCodeOfChar(c);
     if (code < 0 || code > 255) {
-        MessageBoxW(nullptr, u"value is not a valid ASCII Integer", u"Error!", MB_ICONERROR);
+        MessageBoxW(nullptr, OLESTR("value is not a valid ASCII Integer"), OLESTR("Error!"), MB_ICONERROR);
         return {};
     }
     return BitStringOfCode(static_cast<BYTE>(code));
@@ -91,7 +92,7 @@ HRESULT Binary::GetStringFromBits(BSTR* bits, BSTR* result)
 try {
     if (!bits || !result) return E_POINTER;
     *result = nullptr;
-    std::u16string text;
+    OleString text;
     text.reserve(GroupCount(SysStringLen(*bits)));
     // One group string serves every pass; ChrBin replaces it only when it
     // pads a short last group.
@@ -101,8 +102,8 @@ try {
         DoEvents();
         // The argument is read again in every pass: code that ran inside
         // DoEvents may have changed the caller's variable.
-        const std::u16string_view all = BstrView(*bits);
-        const std::u16string_view piece = position < all.size() ? all.substr(position, kGroupLength) : u"";
+        const OleStringView all = BstrView(*bits);
+        const OleStringView piece = position < all.size() ? all.substr(position, kGroupLength) : OLESTR("");
         if (group.get() && group.view().size() == piece.size()) {
             std::copy(piece.begin(), piece.end(), group.get());
         } else {
@@ -136,12 +137,12 @@ HRESULT Binary::ChrBin(BSTR* binary, BSTR* result)
 HRESULT Binary::Dec(BSTR* binary, SHORT* result)
 {
     if (!binary || !result) return E_POINTER;
-    const std::u16string_view digits = BstrView(*binary);
+    const OleStringView digits = BstrView(*binary);
     if (digits.size() > kGroupLength) return RaiseError(RTERR_ILLEGAL_FUNCTION_CALL);
     if (digits.size() < kGroupLength) {
         BSTR padded = SysAllocStringLen(nullptr, kGroupLength);
         if (!padded) return E_OUTOFMEMORY;
-        const auto fill = std::fill_n(padded, kGroupLength - digits.size(), u'0');
+        const auto fill = std::fill_n(padded, kGroupLength - digits.size(), OLESTR('0'));
         std::copy(digits.begin(), digits.end(), fill);
         SysFreeString(*binary);
         *binary = padded;
@@ -154,7 +155,7 @@ HRESULT Binary::GetStringBits(BSTR needbits, BSTR* result)
 {
     if (!result) return E_POINTER;
     *result = nullptr;
-    const std::u16string_view text = BstrView(needbits);
+    const OleStringView text = BstrView(needbits);
     if (text.size() > UINT_MAX / kBitsPerCode) return E_OUTOFMEMORY;
     // Allocated for eight digits a character; shortened only when a
     // character without a code gave nothing.
@@ -162,7 +163,7 @@ HRESULT Binary::GetStringBits(BSTR needbits, BSTR* result)
     if (!bits.get()) return E_OUTOFMEMORY;
     OLECHAR* end = bits.get();
     for (const OLECHAR c : text) {
-        const std::u16string_view piece = CharBits(c);
+        const OleStringView piece = CharBits(c);
         end = std::copy(piece.begin(), piece.end(), end);
     }
     const auto written = static_cast<std::size_t>(end - bits.get());

@@ -3,10 +3,11 @@
 // An object keeps no state; every operation works on its arguments alone.
 #pragma once
 
+#include "ole_string.h"
+
 #include <binary_interface.h>
 
 #include <atomic>
-#include <string_view>
 
 namespace bitstrings {
 
@@ -43,7 +44,7 @@ public:
 private:
     // The bit string of one character's code; a character without a code from
     // 0 to 255 is reported in a message box and gives nothing.
-    std::u16string_view CharBits(OLECHAR c);
+    OleStringView CharBits(OLECHAR c);
     // password_protection.cpp
     HRESULT EncryptFile(BSTR filename);
     HRESULT DecryptFile(BSTR filename);

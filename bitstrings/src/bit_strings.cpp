@@ -5,14 +5,14 @@
 namespace bitstrings {
 namespace {
 
-using BitStringTable = std::array<std::array<char16_t, kBitsPerCode>, 256>;
+using BitStringTable = std::array<std::array<OLECHAR, kBitsPerCode>, 256>;
 
 constexpr BitStringTable MakeBitStringTable()
 {
     BitStringTable table{};
     for (std::size_t code = 0; code < table.size(); ++code) {
         for (std::size_t bit = 0; bit < kBitsPerCode; ++bit) {
-            table[code][bit] = ((code >> (kBitsPerCode - 1 - bit)) & 1) != 0 ? u'1' : u'0';
+            table[code][bit] = ((code >> (kBitsPerCode - 1 - bit)) & 1) != 0 ? OLESTR('1') : OLESTR('0');
         }
     }
     return table;
@@ -22,16 +22,16 @@ constexpr BitStringTable kBitStrings = MakeBitStringTable();
 
 }  // namespace
 
-std::u16string_view BitStringOfCode(BYTE code)
+OleStringView BitStringOfCode(BYTE code)
 {
     return {kBitStrings[code].data(), kBitsPerCode};
 }
 
-BYTE GroupValue(std::u16string_view group)
+BYTE GroupValue(OleStringView group)
 {
     unsigned value = 0;
     for (std::size_t bit = 0; bit < kBitsPerCode && bit < group.size(); ++bit) {
-        value = (value << 1) | (group[bit] == u'1' ? 1U : 0U);
+        value = (value << 1) | (group[bit] == OLESTR('1') ? 1U : 0U);
     }
     return static_cast<BYTE>(value);
 }

@@ -37,9 +37,9 @@ LONG OpenFile(const std::string& path, FILE_OPEN_MODE mode, INT& filenum)
 
 }  // namespace
 
-LONG PathOfFileName(std::u16string_view filename, std::string& path)
+LONG PathOfFileName(OleStringView filename, std::string& path)
 {
-    if (filename.find(u'\0') != std::u16string_view::npos) return RTERR_BAD_FILE_NAME_OR_NUMBER;
+    if (filename.find(OLESTR('\0')) != OleStringView::npos) return RTERR_BAD_FILE_NAME_OR_NUMBER;
     path.assign(filename.size(), '\0');
     if (filename.empty()) return 0;
     BOOL usedDefault = FALSE;

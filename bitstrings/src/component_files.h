@@ -4,16 +4,15 @@
 // function returns 0 or a run-time error number.
 #pragma once
 
-#include <wintypes.h>
+#include "ole_string.h"
 
 #include <string>
-#include <string_view>
 
 namespace bitstrings {
 
 // The path of a file name, one byte per character; 52 (bad file name) when
 // a character has no single-byte code or the name holds a NUL.
-LONG PathOfFileName(std::u16string_view filename, std::string& path);
+LONG PathOfFileName(OleStringView filename, std::string& path);
 
 // Reads the whole file named by path as bytes.
 LONG ReadWholeFile(const std::string& path, std::string& bytes);

@@ -10,6 +10,7 @@
 #include "unique_bstr.h"
 
 #include <hostui.h>
+#include <ansicodes.h>
 #include <stringapiset.h>
 #include <winuser.h>
 
@@ -21,9 +22,9 @@
 namespace bitstrings {
 namespace {
 
-constexpr const OLECHAR* kPasswordTitle = u"Password Needed";
-constexpr const OLECHAR* kEncryptPrompt = u"What should be the password to get into this file? (8 letters long)";
-constexpr const OLECHAR* kDecryptPrompt = u"What is the password to get into this file? (8 letters long)";
+constexpr const OLECHAR* kPasswordTitle = OLESTR("Password Needed");
+constexpr const OLECHAR* kEncryptPrompt = OLESTR("What should be the password to get into this file? (8 letters long)");
+constexpr const OLECHAR* kDecryptPrompt = OLESTR("What is the password to get into this file? (8 letters long)");
 constexpr std::size_t kPasswordLength = 8;
 constexpr std::size_t kPasswordDigits = kPasswordLength * kBitsPerCode;
 // The given name loses this many characters before the new extension.
@@ -31,7 +32,7 @@ constexpr std::size_t kReplacedNameLength = 4;
 
 // Every password character needs a single-byte code: one without would add
 // no digits and leave the protected file unreadable.
-bool IsUsablePassword(std::u16string_view answer)
+bool IsUsablePassword(OleStringView answer)
 {
     return answer.size() == kPasswordLength &&
            std::all_of(answer.begin(), answer.end(), [](OLECHAR c) { return AnsiCodeOfChar(c) >= 0; });
@@ -39,7 +40,7 @@ bool IsUsablePassword(std::u16string_view answer)
 
 // Asks until the answer is a usable password; a cancelled prompt ends the
 // operation with error 18.
-HRESULT AskPassword(LPCWSTR prompt, std::u16string& password)
+HRESULT AskPassword(LPCWSTR prompt, OleString& password)
 {
     for (;;) {
         UniqueBstr answer;
@@ -56,18 +57,18 @@ HRESULT AskPassword(LPCWSTR prompt, std::u16string& password)
 HRESULT FileResult(LONG error) { return error == 0 ? S_OK : RaiseError(error); }
 
 // The given name without its last four characters, followed by extension.
-HRESULT OutputPath(BSTR filename, std::u16string_view extension, std::string& path)
+HRESULT OutputPath(BSTR filename, OleStringView extension, std::string& path)
 {
-    const std::u16string_view name = BstrView(filename);
+    const OleStringView name = BstrView(filename);
     if (name.size() < kReplacedNameLength) return RaiseError(RTERR_ILLEGAL_FUNCTION_CALL);
-    std::u16string output(name.substr(0, name.size() - kReplacedNameLength));
+    OleString output(name.substr(0, name.size() - kReplacedNameLength));
     output += extension;
     return FileResult(PathOfFileName(output, path));
 }
 
 // A BSTR of `prefix` followed by the characters of the bytes in the ANSI
 // code page.
-HRESULT DecodeAnsi(std::u16string_view prefix, std::string_view bytes, UniqueBstr& text)
+HRESULT DecodeAnsi(OleStringView prefix, std::string_view bytes, UniqueBstr& text)
 {
     if (bytes.size() > static_cast<std::size_t>(INT_MAX) - prefix.size()) return E_OUTOFMEMORY;
     text.reset(SysAllocStringLen(nullptr, static_cast<UINT>(prefix.size() + bytes.size())));
@@ -81,7 +82,7 @@ HRESULT DecodeAnsi(std::u16string_view prefix, std::string_view bytes, UniqueBst
 }
 
 // The bytes of characters that all have a single-byte code.
-std::string EncodeAnsi(std::u16string_view text)
+std::string EncodeAnsi(OleStringView text)
 {
     std::string bytes(text.size(), '\0');
     if (!text.empty()) {
@@ -91,7 +92,7 @@ std::string EncodeAnsi(std::u16string_view text)
     return bytes;
 }
 
-OLECHAR InvertedDigit(OLECHAR digit) { return digit == u'0' ? u'1' : u'0'; }
+OLECHAR InvertedDigit(OLECHAR digit) { return digit == OLESTR('0') ? OLESTR('1') : OLESTR('0'); }
 
 // Moves the last digit to the front, inverted.
 void RotateRight(OLECHAR* digits, std::size_t count)
@@ -105,7 +106,7 @@ void RotateRight(OLECHAR* digits, std::size_t count)
 // Undoes RotateRight; a first character that is no digit is left in place.
 void RotateLeft(OLECHAR* digits, std::size_t count)
 {
-    if (count == 0 || (digits[0] != u'0' && digits[0] != u'1')) return;
+    if (count == 0 || (digits[0] != OLESTR('0') && digits[0] != OLESTR('1'))) return;
     const OLECHAR first = digits[0];
     std::copy(digits + 1, digits + count, digits);
     digits[count - 1] = InvertedDigit(first);
@@ -126,7 +127,7 @@ bool HasProtectedLayout(std::string_view digits)
 }
 
 // Both operations begin alike: the password, then the named file read whole.
-HRESULT AskPasswordAndRead(LPCWSTR prompt, BSTR filename, std::u16string& password, std::string& content)
+HRESULT AskPasswordAndRead(LPCWSTR prompt, BSTR filename, OleString& password, std::string& content)
 {
     const HRESULT hr = AskPassword(prompt, password);
     if (FAILED(hr)) return hr;
@@ -140,7 +141,7 @@ HRESULT AskPasswordAndRead(LPCWSTR prompt, BSTR filename, std::u16string& passwo
 
 HRESULT Binary::EncryptFile(BSTR filename)
 try {
-    std::u16string password;
+    OleString password;
     std::string text;
     HRESULT hr = AskPasswordAndRead(kEncryptPrompt, filename, password, text);
     if (FAILED(hr)) return hr;
@@ -157,7 +158,7 @@ try {
     RotateRight(digits.get(), digits.view().size());
 
     std::string outputPath;
-    hr = OutputPath(filename, u".pef", outputPath);
+    hr = OutputPath(filename, OLESTR(".pef"), outputPath);
     if (FAILED(hr)) return hr;
     return FileResult(WriteWholeFile(outputPath, EncodeAnsi(digits.view())));
 } catch (const std::bad_alloc&) {
@@ -166,7 +167,7 @@ try {
 
 HRESULT Binary::DecryptFile(BSTR filename)
 try {
-    std::u16string password;
+    OleString password;
     std::string content;
     HRESULT hr = AskPasswordAndRead(kDecryptPrompt, filename, password, content);
     if (FAILED(hr)) return hr;
@@ -174,7 +175,7 @@ try {
     const bool wellFormed = HasProtectedLayout(content);
 
     UniqueBstr digits;
-    hr = DecodeAnsi(u"", content, digits);
+    hr = DecodeAnsi(OLESTR(""), content, digits);
     if (FAILED(hr)) return hr;
     std::string().swap(content);
     RotateLeft(digits.get(), digits.view().size());
@@ -187,13 +188,13 @@ try {
     // Any file meets the password check first; only a file that passes it
     // and is then found damaged is refused as one of the wrong format.
     if (text.view().substr(0, kPasswordLength) != password) {
-        MessageBoxW(nullptr, u"Password Incorrect", u"Stopping Decrypton Process", MB_ICONINFORMATION);
+        MessageBoxW(nullptr, OLESTR("Password Incorrect"), OLESTR("Stopping Decrypton Process"), MB_ICONINFORMATION);
         return S_OK;
     }
     if (!wellFormed) return RaiseError(RTERR_INVALID_FILE_FORMAT);
 
     std::string outputPath;
-    hr = OutputPath(filename, u".txt", outputPath);
+    hr = OutputPath(filename, OLESTR(".txt"), outputPath);
     if (FAILED(hr)) return hr;
     return FileResult(WriteWholeFile(outputPath, EncodeAnsi(text.view().substr(kPasswordLength))));
 } catch (const std::bad_alloc&) {

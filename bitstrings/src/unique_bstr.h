@@ -1,17 +1,16 @@
 // Ownership of one BSTR: freed when the holder goes out of scope.
 #pragma once
 
-#include <oleauto.h>
+#include "ole_string.h"
 
-#include <string_view>
 #include <utility>
 
 namespace bitstrings {
 
 // A null BSTR is the empty string.
-inline std::u16string_view BstrView(BSTR value)
+inline OleStringView BstrView(BSTR value)
 {
-    return value ? std::u16string_view(value, SysStringLen(value)) : std::u16string_view{};
+    return value ? OleStringView(value, SysStringLen(value)) : OleStringView{};
 }
 
 class UniqueBstr {
@@ -31,13 +30,13 @@ public:
         SysFreeString(value_);
         value_ = value;
     }
-    std::u16string_view view() const { return BstrView(value_); }
+    OleStringView view() const { return BstrView(value_); }
 
 private:
     BSTR value_ = nullptr;
 };
 
-inline BSTR AllocBstr(std::u16string_view text)
+inline BSTR AllocBstr(OleStringView text)
 {
     return SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
 }

@@ -1,6 +1,7 @@
 // The conversions of Binary through its interface pointer.
 #include "component_environment.h"
 
+#include <ansicodes.h>
 #include <stringapiset.h>
 
 namespace {

@@ -18,7 +18,3 @@ STDAPI_(int) WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCha
                                  LPSTR lpMultiByteStr, int cbMultiByte, LPCSTR lpDefaultChar,
                                  BOOL* lpUsedDefaultChar);
 
-// The runtime's Asc and Chr for the ANSI code page: the code of a character
-// (-1 for a character without a single-byte code) and the character of a code.
-STDAPI_(SHORT) AnsiCodeOfChar(WCHAR ch);
-STDAPI_(WCHAR) AnsiCharOfCode(BYTE code);

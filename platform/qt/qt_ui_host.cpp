@@ -1,6 +1,6 @@
 #include "qt_ui_host.h"
 
-#include <hostui.h>
+#include <uihost.h>
 #include <winuser.h>
 
 #include <QApplication>

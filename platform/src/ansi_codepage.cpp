@@ -1,5 +1,6 @@
 // Conversions between UTF-16 and the byte code pages in use: the ANSI code
 // page (Windows-1252, every byte value a character of its own) and UTF-8.
+#include <ansicodes.h>
 #include <stringapiset.h>
 
 #include <algorithm>

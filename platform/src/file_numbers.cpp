@@ -17,7 +17,6 @@
 namespace {
 
 constexpr INT kMaxFileNumber = 255;
-// Reading from an output file or writing to an input file.
 
 struct OpenFile {
     INT mode = 0;
@@ -41,8 +40,35 @@ struct OpenFile {
 
 bool IsValidNumber(INT filenum) { return filenum >= 1 && filenum <= kMaxFileNumber; }
 
-LONG ReadError(int err) { return RtErrorNumberFromErrno(err, FALSE); }
-LONG WriteError(int err) { return RtErrorNumberFromErrno(err, TRUE); }
+// The run-time error number for a failed file operation: forWriting selects
+// 76 (path not found) over 53 (file not found) for a missing name.
+LONG ErrorNumberFromErrno(int err, bool forWriting)
+{
+    switch (err) {
+    case ENOENT: return forWriting ? RTERR_PATH_NOT_FOUND : RTERR_FILE_NOT_FOUND;
+    case ENOTDIR: return RTERR_PATH_NOT_FOUND;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case ETXTBSY:
+    case EBUSY: return RTERR_PERMISSION_DENIED;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG: return RTERR_DISK_FULL;
+    case EIO: return RTERR_DEVICE_IO_ERROR;
+    case ENAMETOOLONG:
+    case EINVAL:
+    case EILSEQ:
+    case EBADF: return RTERR_BAD_FILE_NAME_OR_NUMBER;
+    case EMFILE:
+    case ENFILE: return RTERR_TOO_MANY_FILES;
+    case ENOMEM: return RTERR_OUT_OF_MEMORY;
+    default: return RTERR_PATH_FILE_ACCESS_ERROR;
+    }
+}
+
+LONG ReadError(int err) { return ErrorNumberFromErrno(err, false); }
+LONG WriteError(int err) { return ErrorNumberFromErrno(err, true); }
 
 LONG OpenForReading(OpenFile& file, LPCSTR path)
 {

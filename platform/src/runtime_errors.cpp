@@ -1,8 +1,7 @@
 // Run-time error numbers, their descriptions, and the mapping from the
-// failures of the component model and the file system onto them.
+// failures of the component model onto them.
 #include <rterrors.h>
 
-#include <cerrno>
 
 namespace {
 
@@ -12,25 +11,25 @@ struct NumberedText {
 };
 
 constexpr NumberedText kDescriptions[] = {
-    {RTERR_ILLEGAL_FUNCTION_CALL, u"Invalid procedure call or argument"},
-    {RTERR_OVERFLOW, u"Overflow"},
-    {RTERR_OUT_OF_MEMORY, u"Out of memory"},
-    {RTERR_TYPE_MISMATCH, u"Type mismatch"},
-    {RTERR_USER_INTERRUPT, u"User interrupt occurred"},
-    {RTERR_BAD_FILE_NAME_OR_NUMBER, u"Bad file name or number"},
-    {RTERR_FILE_NOT_FOUND, u"File not found"},
-    {RTERR_BAD_FILE_MODE, u"Bad file mode"},
-    {RTERR_FILE_ALREADY_OPEN, u"File already open"},
-    {RTERR_DEVICE_IO_ERROR, u"Device I/O error"},
-    {RTERR_DISK_FULL, u"Disk full"},
-    {RTERR_TOO_MANY_FILES, u"Too many files"},
-    {RTERR_PERMISSION_DENIED, u"Permission denied"},
-    {RTERR_PATH_FILE_ACCESS_ERROR, u"Path/File access error"},
-    {RTERR_PATH_NOT_FOUND, u"Path not found"},
-    {RTERR_INVALID_FILE_FORMAT, u"Invalid file format"},
-    {RTERR_CANT_CREATE_OBJECT, u"ActiveX component can't create object"},
-    {RTERR_OBJECT_DOESNT_SUPPORT, u"Object doesn't support this property or method"},
-    {RTERR_WRONG_ARGUMENT_COUNT, u"Wrong number of arguments or invalid property assignment"},
+    {RTERR_ILLEGAL_FUNCTION_CALL, OLESTR("Invalid procedure call or argument")},
+    {RTERR_OVERFLOW, OLESTR("Overflow")},
+    {RTERR_OUT_OF_MEMORY, OLESTR("Out of memory")},
+    {RTERR_TYPE_MISMATCH, OLESTR("Type mismatch")},
+    {RTERR_USER_INTERRUPT, OLESTR("User interrupt occurred")},
+    {RTERR_BAD_FILE_NAME_OR_NUMBER, OLESTR("Bad file name or number")},
+    {RTERR_FILE_NOT_FOUND, OLESTR("File not found")},
+    {RTERR_BAD_FILE_MODE, OLESTR("Bad file mode")},
+    {RTERR_FILE_ALREADY_OPEN, OLESTR("File already open")},
+    {RTERR_DEVICE_IO_ERROR, OLESTR("Device I/O error")},
+    {RTERR_DISK_FULL, OLESTR("Disk full")},
+    {RTERR_TOO_MANY_FILES, OLESTR("Too many files")},
+    {RTERR_PERMISSION_DENIED, OLESTR("Permission denied")},
+    {RTERR_PATH_FILE_ACCESS_ERROR, OLESTR("Path/File access error")},
+    {RTERR_PATH_NOT_FOUND, OLESTR("Path not found")},
+    {RTERR_INVALID_FILE_FORMAT, OLESTR("Invalid file format")},
+    {RTERR_CANT_CREATE_OBJECT, OLESTR("ActiveX component can't create object")},
+    {RTERR_OBJECT_DOESNT_SUPPORT, OLESTR("Object doesn't support this property or method")},
+    {RTERR_WRONG_ARGUMENT_COUNT, OLESTR("Wrong number of arguments or invalid property assignment")},
 };
 
 } // namespace
@@ -39,14 +38,14 @@ LPCWSTR RtErrorDescription(LONG number)
 {
     for (const NumberedText& entry : kDescriptions)
         if (entry.number == number) return entry.text;
-    return u"Application-defined or object-defined error";
+    return OLESTR("Application-defined or object-defined error");
 }
 
 HRESULT RtRaiseError(LONG number, LPCOLESTR source)
 {
     ICreateErrorInfo* create = nullptr;
     if (SUCCEEDED(CreateErrorInfo(&create))) {
-        create->SetSource(const_cast<LPOLESTR>(source ? source : u""));
+        create->SetSource(const_cast<LPOLESTR>(source ? source : OLESTR("")));
         create->SetDescription(const_cast<LPOLESTR>(RtErrorDescription(number)));
         IErrorInfo* info = nullptr;
         if (SUCCEEDED(create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&info)))) {
@@ -76,30 +75,5 @@ LONG RtErrorNumberFromHResult(HRESULT hr)
     case HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND):
     case HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND): return RTERR_CANT_CREATE_OBJECT;
     default: return 0;
-    }
-}
-
-LONG RtErrorNumberFromErrno(int err, BOOL forWriting)
-{
-    switch (err) {
-    case ENOENT: return forWriting ? RTERR_PATH_NOT_FOUND : RTERR_FILE_NOT_FOUND;
-    case ENOTDIR: return RTERR_PATH_NOT_FOUND;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case ETXTBSY:
-    case EBUSY: return RTERR_PERMISSION_DENIED;
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG: return RTERR_DISK_FULL;
-    case EIO: return RTERR_DEVICE_IO_ERROR;
-    case ENAMETOOLONG:
-    case EINVAL:
-    case EILSEQ:
-    case EBADF: return RTERR_BAD_FILE_NAME_OR_NUMBER;
-    case EMFILE:
-    case ENFILE: return RTERR_TOO_MANY_FILES;
-    case ENOMEM: return RTERR_OUT_OF_MEMORY;
-    default: return RTERR_PATH_FILE_ACCESS_ERROR;
     }
 }

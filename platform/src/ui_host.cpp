@@ -1,7 +1,7 @@
 // Message boxes, the text prompt and the event pump, as the host process
 // provides them. Until a host installs its own, the console host serves:
 // message boxes go to standard error, prompts read standard input.
-#include <hostui.h>
+#include <uihost.h>
 #include <stringapiset.h>
 #include <winuser.h>
 

@@ -4,7 +4,7 @@
 // action, standing in for what a user does in the middle of an operation.
 #pragma once
 
-#include <hostui.h>
+#include <uihost.h>
 #include <winuser.h>
 
 #include <deque>

@@ -1,5 +1,6 @@
 // The ANSI code page: every byte is a character of its own and comes back
 // unchanged; characters without a byte are told apart.
+#include <ansicodes.h>
 #include <stringapiset.h>
 
 #include <gtest/gtest.h>

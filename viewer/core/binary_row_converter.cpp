@@ -3,6 +3,7 @@
 #include <objbase.h>
 #include <oleauto.h>
 #include <rterrors.h>
+#include <ansicodes.h>
 #include <stringapiset.h>
 
 #include <array>

@@ -4,7 +4,7 @@
 #include "form1.h"
 #include "qt_common_dialog.h"
 
-#include <hostui.h>
+#include <uihost.h>
 #include <qt_ui_host.h>
 
 #include <QApplication>

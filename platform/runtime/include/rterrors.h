@@ -3,7 +3,10 @@
 // number's description.
 #pragma once
 
-#include "oleauto.h"
+#include <oleauto.h>
+
+// The HRESULT of run-time error n: 0x800A0000 + n (5 gives 0x800A0005).
+#define HRESULT_FROM_ERROR_NUMBER(n) MAKE_HRESULT(1, FACILITY_CONTROL, (n))
 
 #define RTERR_ILLEGAL_FUNCTION_CALL 5
 #define RTERR_OVERFLOW 6
@@ -40,10 +43,3 @@ STDAPI RtRaiseError(LONG number, LPCOLESTR source);
 // 429 for a class that could not be created, else 0.
 STDAPI_(LONG) RtErrorNumberFromHResult(HRESULT hr);
 
-// The run-time error number for a failed file operation (errno), as opening,
-// reading or writing reports it: 53 file not found, 76 path not found,
-// 70 permission denied, 75 path/file access error, 61 disk full,
-// 57 device I/O error, 52 bad file name or number, 67 too many files,
-// 7 out of memory.
-// forWriting selects 76 over 53 for a missing name.
-STDAPI_(LONG) RtErrorNumberFromErrno(int err, BOOL forWriting);
