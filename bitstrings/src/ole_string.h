@@ -1,7 +1,7 @@
 // Strings of OLECHAR: char16_t on Linux, wchar_t on Windows, 16 bits on both.
 #pragma once
 
-#include <oleauto.h>
+#include <oaidl.h>
 
 #include <string>
 #include <string_view>

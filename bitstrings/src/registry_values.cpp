@@ -7,8 +7,10 @@ namespace bitstrings {
 
 OleString GuidText(REFGUID guid)
 {
-    OLECHAR text[CHARS_IN_GUID];
-    StringFromGUID2(guid, text, CHARS_IN_GUID);
+    // 38 characters with the braces, and the terminating NUL.
+    constexpr int kGuidTextSize = 39;
+    OLECHAR text[kGuidTextSize];
+    StringFromGUID2(guid, text, kGuidTextSize);
     return text;
 }
 

@@ -8,6 +8,7 @@
 
 #include <binary_interface.h>
 #include <objbase.h>
+#include <olectl.h>
 
 using bitstrings::DeleteKey;
 using bitstrings::GuidText;
@@ -26,18 +27,18 @@ bool RemoveRegistration()
     return classRemoved && progIdRemoved && typeLibraryRemoved;
 }
 
-bool WriteRegistration(const OleString& modulePath)
+HRESULT WriteRegistration(const OleString& modulePath)
 {
+    if (!bitstrings::RegisterTypeLibrary(modulePath)) return SELFREG_E_TYPELIB;
     const OleString progId = PROGID_Binary;
     const OleString classKey = ClassKey();
     const OleString serverKey = classKey + OLESTR("\\InprocServer32");
-    return bitstrings::RegisterTypeLibrary(modulePath) &&
-           SetValue(classKey, nullptr, progId) &&
-           SetValue(serverKey, nullptr, modulePath) &&
-           SetValue(serverKey, OLESTR("ThreadingModel"), OLESTR("Apartment")) &&
-           SetValue(classKey + OLESTR("\\ProgID"), nullptr, progId) &&
-           SetValue(progId, nullptr, progId) &&
-           SetValue(progId + OLESTR("\\CLSID"), nullptr, GuidText(CLSID_Binary));
+    const bool registered = SetValue(classKey, nullptr, progId) && SetValue(serverKey, nullptr, modulePath) &&
+                            SetValue(serverKey, OLESTR("ThreadingModel"), OLESTR("Apartment")) &&
+                            SetValue(classKey + OLESTR("\\ProgID"), nullptr, progId) &&
+                            SetValue(progId, nullptr, progId) &&
+                            SetValue(progId + OLESTR("\\CLSID"), nullptr, GuidText(CLSID_Binary));
+    return registered ? S_OK : SELFREG_E_CLASS;
 }
 
 }  // namespace
@@ -46,10 +47,10 @@ STDAPI DllRegisterServer(void)
 {
     OleString modulePath;
     if (!bitstrings::OwnModulePath(modulePath)) return SELFREG_E_CLASS;
-    if (WriteRegistration(modulePath)) return S_OK;
+    const HRESULT hr = WriteRegistration(modulePath);
     // Nothing half-registered stays behind.
-    RemoveRegistration();
-    return SELFREG_E_CLASS;
+    if (FAILED(hr)) RemoveRegistration();
+    return hr;
 }
 
 STDAPI DllUnregisterServer(void)

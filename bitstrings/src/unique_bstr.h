@@ -3,6 +3,8 @@
 
 #include "ole_string.h"
 
+#include <oleauto.h>
+
 #include <utility>
 
 namespace bitstrings {

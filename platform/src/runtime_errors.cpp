@@ -34,14 +34,14 @@ constexpr NumberedText kDescriptions[] = {
 
 } // namespace
 
-LPCWSTR RtErrorDescription(LONG number)
+STDAPI_(LPCWSTR) RtErrorDescription(LONG number)
 {
     for (const NumberedText& entry : kDescriptions)
         if (entry.number == number) return entry.text;
     return OLESTR("Application-defined or object-defined error");
 }
 
-HRESULT RtRaiseError(LONG number, LPCOLESTR source)
+STDAPI RtRaiseError(LONG number, LPCOLESTR source)
 {
     ICreateErrorInfo* create = nullptr;
     if (SUCCEEDED(CreateErrorInfo(&create))) {
@@ -57,7 +57,7 @@ HRESULT RtRaiseError(LONG number, LPCOLESTR source)
     return HRESULT_FROM_ERROR_NUMBER(number);
 }
 
-LONG RtErrorNumberFromHResult(HRESULT hr)
+STDAPI_(LONG) RtErrorNumberFromHResult(HRESULT hr)
 {
     if (SUCCEEDED(hr)) return 0;
     if (HRESULT_FACILITY(hr) == FACILITY_CONTROL) return HRESULT_CODE(hr);

@@ -7,6 +7,7 @@
 #include <objbase.h>
 
 #include <dlfcn.h>
+#include <olectl.h>
 
 #include <atomic>
 

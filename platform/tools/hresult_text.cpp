@@ -1,6 +1,7 @@
 #include "hresult_text.h"
 
 #include <winreg.h>
+#include <olectl.h>
 
 #include <cstdio>
 

@@ -3,6 +3,7 @@
 // code.
 #pragma once
 
+#include <oaidl.h>
 #include <oleauto.h>
 
 STDAPI_(SHORT) AnsiCodeOfChar(WCHAR ch);

@@ -5,6 +5,7 @@
 // run-time error number (rterrors.h).
 #pragma once
 
+#include <oaidl.h>
 #include <oleauto.h>
 
 typedef struct FILE_NUMBER_TABLE FILE_NUMBER_TABLE;

@@ -3,6 +3,7 @@
 // appear (uihost.h); on Windows they are the desktop's own.
 #pragma once
 
+#include <oaidl.h>
 #include <oleauto.h>
 
 // Modal text prompt with an OK and a Cancel button and no default text.

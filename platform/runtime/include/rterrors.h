@@ -3,6 +3,7 @@
 // number's description.
 #pragma once
 
+#include <oaidl.h>
 #include <oleauto.h>
 
 // The HRESULT of run-time error n: 0x800A0000 + n (5 gives 0x800A0005).

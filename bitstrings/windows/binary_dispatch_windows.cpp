@@ -1,0 +1,196 @@
+// Late-bound calls on Windows, through the type library embedded in the
+// module: the system's dispatch maps names to ids, converts the arguments,
+// calls the operation through the vtable and turns a failure with error
+// info into DISP_E_EXCEPTION with its EXCEPINFO filled.
+#include "binary.h"
+
+#include "server_registration.h"
+
+#include <vector>
+
+namespace bitstrings {
+namespace {
+
+// The type information of _Binary: its dispatch view, which clients get,
+// and its vtable view, through which the calls are made. The system keeps
+// the loaded library cached, so loading it for each call is cheap.
+struct BinaryTypeInfo {
+    ITypeInfo* dispatch = nullptr;
+    ITypeInfo* vtable = nullptr;
+
+    BinaryTypeInfo() = default;
+    BinaryTypeInfo(const BinaryTypeInfo&) = delete;
+    BinaryTypeInfo& operator=(const BinaryTypeInfo&) = delete;
+    ~BinaryTypeInfo()
+    {
+        if (vtable) vtable->Release();
+        if (dispatch) dispatch->Release();
+    }
+
+    HRESULT Load()
+    {
+        OleString path;
+        if (!OwnModulePath(path)) return HRESULT_FROM_WIN32(GetLastError());
+        ITypeLib* library = nullptr;
+        HRESULT hr = LoadTypeLibEx(path.c_str(), REGKIND_NONE, &library);
+        if (FAILED(hr)) return hr;
+        hr = library->GetTypeInfoOfGuid(IID__Binary, &dispatch);
+        library->Release();
+        if (FAILED(hr)) return hr;
+        HREFTYPE interfacePart = 0;
+        hr = dispatch->GetRefTypeOfImplType(static_cast<UINT>(-1), &interfacePart);
+        if (FAILED(hr)) return hr;
+        return dispatch->GetRefTypeInfo(interfacePart, &vtable);
+    }
+};
+
+// Script hosts pass their variables as references to VARIANTs. The system's
+// dispatch takes a by-reference argument only of the parameter's own type,
+// so each such argument goes to it as a reference to a temporary of that
+// type, whose value is written back into the caller's variable after a
+// successful call, as late binding does on Linux.
+class ByReferenceArguments {
+public:
+    ByReferenceArguments() = default;
+    ByReferenceArguments(const ByReferenceArguments&) = delete;
+    ByReferenceArguments& operator=(const ByReferenceArguments&) = delete;
+    ~ByReferenceArguments()
+    {
+        for (Temporary& temporary : temporaries_) VariantClear(&temporary.value);
+    }
+
+    // Copies the arguments, putting temporaries in place of the variant
+    // references to in/out parameters of another type.
+    HRESULT Prepare(ITypeInfo* vtable, DISPID id, const DISPPARAMS& given, UINT* argumentError)
+    {
+        arguments_.assign(given.rgvarg, given.rgvarg + given.cArgs);
+        params_ = given;
+        params_.rgvarg = arguments_.data();
+        std::vector<VARTYPE> types;
+        if (!InOutParameterTypes(vtable, id, types)) return S_OK;
+        temporaries_.reserve(types.size());
+        for (std::size_t parameter = 0; parameter < types.size() && parameter < given.cArgs; ++parameter) {
+            const UINT index = given.cArgs - 1 - static_cast<UINT>(parameter);
+            VARIANT& argument = arguments_[index];
+            if (types[parameter] == VT_EMPTY || argument.vt != (VT_BYREF | VT_VARIANT) || !argument.pvarVal) continue;
+            temporaries_.push_back({argument.pvarVal, {}});
+            Temporary& temporary = temporaries_.back();
+            VariantInit(&temporary.value);
+            const HRESULT hr = VariantChangeType(&temporary.value, temporary.variable, 0, types[parameter]);
+            if (FAILED(hr)) {
+                if (argumentError) *argumentError = index;
+                return hr;
+            }
+            argument.vt = VT_BYREF | types[parameter];
+            argument.byref = types[parameter] == VT_BSTR ? static_cast<void*>(&temporary.value.bstrVal)
+                                                         : static_cast<void*>(&temporary.value.iVal);
+        }
+        return S_OK;
+    }
+
+    DISPPARAMS* Params() { return &params_; }
+
+    // Stores the values back, in the variable's own type where it can hold them.
+    void WriteBack()
+    {
+        for (Temporary& temporary : temporaries_) {
+            VARIANT* variable = temporary.variable;
+            const bool keepsType = variable->vt == VT_I2 || variable->vt == VT_I4 || variable->vt == VT_BSTR;
+            VARIANT converted;
+            VariantInit(&converted);
+            if (FAILED(VariantChangeType(&converted, &temporary.value, 0,
+                                         keepsType ? variable->vt : temporary.value.vt))) {
+                continue;
+            }
+            VariantClear(variable);
+            *variable = converted;
+        }
+    }
+
+private:
+    struct Temporary {
+        VARIANT* variable;
+        VARIANT value;
+    };
+
+    // The types of the operation's parameters that are passed by reference
+    // in and out (VT_EMPTY for the others); false for an unknown id.
+    static bool InOutParameterTypes(ITypeInfo* vtable, DISPID id, std::vector<VARTYPE>& types)
+    {
+        TYPEATTR* attributes = nullptr;
+        if (FAILED(vtable->GetTypeAttr(&attributes))) return false;
+        const WORD count = attributes->cFuncs;
+        vtable->ReleaseTypeAttr(attributes);
+        for (UINT index = 0; index < count; ++index) {
+            FUNCDESC* function = nullptr;
+            if (FAILED(vtable->GetFuncDesc(index, &function))) continue;
+            if (function->memid == id) {
+                for (SHORT parameter = 0; parameter < function->cParams; ++parameter) {
+                    const ELEMDESC& element = function->lprgelemdescParam[parameter];
+                    const USHORT flags = element.paramdesc.wParamFlags;
+                    const bool inOut = (flags & PARAMFLAG_FOUT) != 0 && (flags & PARAMFLAG_FRETVAL) == 0;
+                    const bool reference = element.tdesc.vt == VT_PTR && element.tdesc.lptdesc;
+                    types.push_back(inOut && reference ? element.tdesc.lptdesc->vt : VARTYPE{VT_EMPTY});
+                }
+                vtable->ReleaseFuncDesc(function);
+                return true;
+            }
+            vtable->ReleaseFuncDesc(function);
+        }
+        return false;
+    }
+
+    std::vector<VARIANT> arguments_;
+    std::vector<Temporary> temporaries_;
+    DISPPARAMS params_{};
+};
+
+}  // namespace
+
+HRESULT Binary::GetTypeInfoCount(UINT* pctinfo)
+{
+    if (!pctinfo) return E_POINTER;
+    *pctinfo = 1;
+    return S_OK;
+}
+
+HRESULT Binary::GetTypeInfo(UINT iTInfo, LCID, ITypeInfo** ppTInfo)
+{
+    if (!ppTInfo) return E_POINTER;
+    *ppTInfo = nullptr;
+    if (iTInfo != 0) return DISP_E_BADINDEX;
+    BinaryTypeInfo info;
+    const HRESULT hr = info.Load();
+    if (FAILED(hr)) return hr;
+    info.dispatch->AddRef();
+    *ppTInfo = info.dispatch;
+    return S_OK;
+}
+
+HRESULT Binary::GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames, LCID, DISPID* rgDispId)
+{
+    if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
+    BinaryTypeInfo info;
+    const HRESULT hr = info.Load();
+    if (FAILED(hr)) return hr;
+    return DispGetIDsOfNames(info.vtable, rgszNames, cNames, rgDispId);
+}
+
+HRESULT Binary::Invoke(DISPID dispIdMember, REFIID riid, LCID, WORD wFlags, DISPPARAMS* pDispParams,
+                       VARIANT* pVarResult, EXCEPINFO* pExcepInfo, UINT* puArgErr)
+{
+    if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
+    if (!pDispParams) return E_INVALIDARG;
+    BinaryTypeInfo info;
+    HRESULT hr = info.Load();
+    if (FAILED(hr)) return hr;
+    ByReferenceArguments arguments;
+    hr = arguments.Prepare(info.vtable, dispIdMember, *pDispParams, puArgErr);
+    if (FAILED(hr)) return hr;
+    hr = DispInvoke(static_cast<_Binary*>(this), info.vtable, dispIdMember, wFlags, arguments.Params(), pVarResult,
+                    pExcepInfo, puArgErr);
+    if (SUCCEEDED(hr)) arguments.WriteBack();
+    return hr;
+}
+
+}  // namespace bitstrings
