@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # One-step setup: installs the Debian packages that are missing, builds into
-# build/, registers the component, then either starts tilebridge (run) or
-# runs the whole test suite through ctest (test): plain, then under
-# AddressSanitizer and UndefinedBehaviorSanitizer in build-asan/, then the
-# fuzzing targets for a bounded time in build-fuzz/ (clang).
+# build/ (with bitstrings.dll for Windows in build/win32/ and build/win64/),
+# registers the component, then either starts tilebridge (run) or runs the
+# whole test suite through ctest (test): plain, with the Windows DLLs tested
+# under Wine, then under AddressSanitizer and UndefinedBehaviorSanitizer in
+# build-asan/, then the fuzzing targets for a bounded time in build-fuzz/
+# (clang).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -15,16 +17,29 @@ esac
 
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev qt6-base-dev libgl-dev
           libgtest-dev libgmock-dev libbenchmark-dev xvfb xdotool x11-utils xclip imagemagick libx11-dev)
-missing=()
-for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if ((${#missing[@]})); then
+# The cross compilers, Wine and Wine's IDL compiler, without Wine's
+# recommended desktop extras.
+windows_packages=(mingw-w64 wine64 wine64-tools libwine-dev)
+
+missing_of() {
+    local p
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || echo "$p"
+    done
+}
+mapfile -t missing < <(missing_of "${packages[@]}")
+mapfile -t missing_windows < <(missing_of "${windows_packages[@]}")
+if ((${#missing[@]} + ${#missing_windows[@]})); then
     sudo=()
     ((EUID == 0)) || sudo=(sudo)
-    echo "Installing: ${missing[*]}"
+    echo "Installing: ${missing[*]} ${missing_windows[*]}"
     "${sudo[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq "${missing[@]}"
+    if ((${#missing[@]})); then
+        DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq "${missing[@]}"
+    fi
+    if ((${#missing_windows[@]})); then
+        DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing_windows[@]}"
+    fi
 fi
 
 build() { # build-dir, target, extra cmake options...
@@ -48,9 +63,10 @@ build build all -DTILEBRIDGE_WERROR=ON
 build/bin/regsvr build/lib/libbitstrings.so
 ctest --test-dir build --output-on-failure -j "$(nproc)"
 
-build build-asan all -DTILEBRIDGE_WERROR=ON -DTILEBRIDGE_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+# The Windows DLLs are built and tested once, in build/.
+build build-asan all -DTILEBRIDGE_WERROR=ON -DTILEBRIDGE_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DTILEBRIDGE_WINDOWS=OFF
 ctest --test-dir build-asan --output-on-failure -j "$(nproc)"
 
-build build-fuzz fuzzers -DTILEBRIDGE_WERROR=ON -DTILEBRIDGE_FUZZ=ON \
+build build-fuzz fuzzers -DTILEBRIDGE_WERROR=ON -DTILEBRIDGE_FUZZ=ON -DTILEBRIDGE_WINDOWS=OFF \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
 ctest --test-dir build-fuzz --output-on-failure -L fuzz -j "$(nproc)"

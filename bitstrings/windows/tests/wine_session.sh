@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# A Wine session for the tests of bitstrings.dll: a fresh 64-bit prefix and
+# an X server of its own (Xvfb), since the component's prompt and message
+# boxes are windows.
+#
+#   wine_session.sh start         new prefix and display
+#   wine_session.sh run PROG ...  runs a Windows program in the session
+#   wine_session.sh winpath PATH  the Windows path of a Linux path
+#   wine_session.sh stop          stops the Wine server and the display
+#
+# The session lives in $WINE_SESSION_DIR.
+set -euo pipefail
+
+: "${WINE_SESSION_DIR:?WINE_SESSION_DIR names the folder of the session}"
+: "${WINE64:=/usr/lib/wine/wine64}"
+: "${WINESERVER:=/usr/lib/wine/wineserver}"
+
+export WINEPREFIX=$WINE_SESSION_DIR/prefix
+export WINEARCH=win64
+export WINEDEBUG=-all
+# No Mono or Gecko installers asking at the first start.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+display_file=$WINE_SESSION_DIR/display
+xvfb_pid_file=$WINE_SESSION_DIR/xvfb.pid
+
+stop_session() {
+    if [[ -d $WINEPREFIX ]]; then "$WINESERVER" -k 2>/dev/null || true; fi
+    if [[ -f $xvfb_pid_file ]]; then
+        kill "$(cat "$xvfb_pid_file")" 2>/dev/null || true
+        rm -f "$xvfb_pid_file" "$display_file"
+    fi
+}
+
+case ${1:-} in
+start)
+    stop_session
+    rm -rf "$WINE_SESSION_DIR"
+    mkdir -p "$WINE_SESSION_DIR"
+    # Xvfb picks a free display number and writes it to the descriptor.
+    exec {fd}<> <(:)
+    setsid Xvfb -displayfd "$fd" -nolisten tcp -screen 0 1024x768x24 >/dev/null 2>&1 &
+    echo $! >"$xvfb_pid_file"
+    read -r -t 30 number <&"$fd" || { echo "Xvfb did not start" >&2; exit 1; }
+    exec {fd}>&-
+    echo ":$number" >"$display_file"
+    DISPLAY=:$number "$WINE64" wineboot -i >/dev/null 2>&1
+    "$WINESERVER" -w
+    ;;
+run)
+    shift
+    DISPLAY=$(cat "$display_file")
+    export DISPLAY
+    exec "$WINE64" "$@"
+    ;;
+winpath)
+    DISPLAY=$(cat "$display_file") "$WINE64" winepath -w "$2" 2>/dev/null
+    ;;
+stop)
+    stop_session
+    ;;
+*)
+    echo "usage: $0 start | run PROGRAM [ARGS...] | winpath PATH | stop" >&2
+    exit 2
+    ;;
+esac
