@@ -39,11 +39,19 @@ HRESULT Binary::QueryInterface(REFIID riid, void** ppvObject)
     if (!ppvObject) return E_POINTER;
     if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID__Binary) {
         *ppvObject = static_cast<_Binary*>(this);
-        AddRef();
-        return S_OK;
+    } else if (riid == IID_ISupportErrorInfo) {
+        *ppvObject = static_cast<ISupportErrorInfo*>(this);
+    } else {
+        *ppvObject = nullptr;
+        return E_NOINTERFACE;
     }
-    *ppvObject = nullptr;
-    return E_NOINTERFACE;
+    AddRef();
+    return S_OK;
+}
+
+HRESULT Binary::InterfaceSupportsErrorInfo(REFIID riid)
+{
+    return riid == IID__Binary ? S_OK : S_FALSE;
 }
 
 ULONG Binary::AddRef() { return ++references_; }

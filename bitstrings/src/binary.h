@@ -11,7 +11,7 @@
 
 namespace bitstrings {
 
-class Binary final : public _Binary {
+class Binary final : public _Binary, public ISupportErrorInfo {
 public:
     Binary();
     ~Binary();
@@ -22,6 +22,9 @@ public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppvObject) override;
     ULONG STDMETHODCALLTYPE AddRef() override;
     ULONG STDMETHODCALLTYPE Release() override;
+
+    // ISupportErrorInfo: every failure of _Binary sets the error info.
+    HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID riid) override;
 
     // IDispatch (binary_dispatch.cpp)
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* pctinfo) override;

@@ -121,6 +121,20 @@ TEST_F(DispatchTest, IDispatchIsTheDualInterface)
     binary->Release();
 }
 
+// Early-binding callers ask before they trust the thread's error info.
+TEST_F(DispatchTest, TellsThatFailuresOfBinarySetTheErrorInfo)
+{
+    ISupportErrorInfo* support = nullptr;
+    ASSERT_EQ(binary->QueryInterface(IID_ISupportErrorInfo, reinterpret_cast<void**>(&support)), S_OK);
+    EXPECT_EQ(support->InterfaceSupportsErrorInfo(IID__Binary), S_OK);
+    EXPECT_EQ(support->InterfaceSupportsErrorInfo(IID_IClassFactory), S_FALSE);
+    IUnknown* identity = nullptr;
+    ASSERT_EQ(support->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&identity)), S_OK);
+    EXPECT_EQ(identity, static_cast<IUnknown*>(binary.get()));
+    identity->Release();
+    support->Release();
+}
+
 TEST_F(DispatchTest, TypeInformationNamesAndDocumentsTheOperations)
 {
     UINT count = 0;

@@ -97,6 +97,7 @@ typedef struct EXCEPINFO {
 PLATFORMDATA const IID IID_IDispatch;
 PLATFORMDATA const IID IID_IErrorInfo;
 PLATFORMDATA const IID IID_ICreateErrorInfo;
+PLATFORMDATA const IID IID_ISupportErrorInfo;
 PLATFORMDATA const IID IID_NULL;
 PLATFORMDATA const IID IID_ITypeInfo;
 
@@ -143,6 +144,12 @@ struct IErrorInfo : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE GetDescription(BSTR* pBstrDescription) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetHelpFile(BSTR* pBstrHelpFile) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetHelpContext(DWORD* pdwHelpContext) = 0;
+};
+
+// Tells a caller whether the thread's error info after a failed call of an
+// interface was set by the object for that failure.
+struct ISupportErrorInfo : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID riid) = 0;
 };
 
 struct ICreateErrorInfo : IUnknown {
