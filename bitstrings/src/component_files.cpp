@@ -42,9 +42,12 @@ LONG PathOfFileName(OleStringView filename, std::string& path)
     if (filename.find(OLESTR('\0')) != OleStringView::npos) return RTERR_BAD_FILE_NAME_OR_NUMBER;
     path.assign(filename.size(), '\0');
     if (filename.empty()) return 0;
+    // A look-alike in place of a character without a code would name a
+    // different file.
     BOOL usedDefault = FALSE;
-    const int written = WideCharToMultiByte(CP_ACP, 0, filename.data(), static_cast<int>(filename.size()),
-                                            path.data(), static_cast<int>(path.size()), nullptr, &usedDefault);
+    const int written =
+        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, filename.data(), static_cast<int>(filename.size()),
+                            path.data(), static_cast<int>(path.size()), nullptr, &usedDefault);
     if (usedDefault || written != static_cast<int>(path.size())) return RTERR_BAD_FILE_NAME_OR_NUMBER;
     return 0;
 }

@@ -9,6 +9,9 @@
 #define CP_ACP 0
 #define CP_UTF8 65001
 #define MB_ERR_INVALID_CHARS 0x00000008
+// The conversion here never maps a character to a look-alike; the flag is
+// taken for the code that also builds against Windows.
+#define WC_NO_BEST_FIT_CHARS 0x00000400
 
 STDAPI_(int) MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int cbMultiByte,
                                  LPWSTR lpWideCharStr, int cchWideChar);
