@@ -49,6 +49,14 @@ HRESULT Binary::QueryInterface(REFIID riid, void** ppvObject)
     return S_OK;
 }
 
+// One type description on both platforms: _Binary's.
+HRESULT Binary::GetTypeInfoCount(UINT* pctinfo)
+{
+    if (!pctinfo) return E_POINTER;
+    *pctinfo = 1;
+    return S_OK;
+}
+
 HRESULT Binary::InterfaceSupportsErrorInfo(REFIID riid)
 {
     return riid == IID__Binary ? S_OK : S_FALSE;

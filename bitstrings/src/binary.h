@@ -26,7 +26,8 @@ public:
     // ISupportErrorInfo: every failure of _Binary sets the error info.
     HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID riid) override;
 
-    // IDispatch (binary_dispatch.cpp)
+    // IDispatch: the type description and late binding are the platform's
+    // (binary_dispatch.cpp, windows/binary_dispatch_windows.cpp).
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* pctinfo) override;
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT iTInfo, LCID lcid, ITypeInfo** ppTInfo) override;
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames, LCID lcid,

@@ -80,13 +80,6 @@ HRESULT ReportFailure(HRESULT hr, EXCEPINFO* exception)
 
 }  // namespace
 
-HRESULT Binary::GetTypeInfoCount(UINT* pctinfo)
-{
-    if (!pctinfo) return E_POINTER;
-    *pctinfo = 1;
-    return S_OK;
-}
-
 HRESULT Binary::GetTypeInfo(UINT iTInfo, LCID, ITypeInfo** ppTInfo)
 {
     if (!ppTInfo) return E_POINTER;

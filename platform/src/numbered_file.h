@@ -1,0 +1,28 @@
+// One open file of a file-number table, as the platform's file system has
+// it. The table itself (numbers, modes, closing all) is the same everywhere
+// (file_numbers.cpp). Every function returns 0 or a run-time error number.
+#pragma once
+
+#include <filenums.h>
+
+#include <cstddef>
+#include <memory>
+
+class NumberedFile {
+public:
+    virtual ~NumberedFile() = default;
+
+    virtual bool IsOutput() const = 0;
+    // The file's current length, asked of the file system at every call.
+    virtual LONG Length(LONGLONG& length) = 0;
+    virtual LONG ReadAt(LONGLONG offset, void* buffer, size_t count, size_t& got) = 0;
+    // After a failed write, every later write and Finish fail the same way.
+    virtual LONG Write(const void* data, size_t count) = 0;
+    // Completes the file: output takes its target's place unless a write
+    // failed. Destroying an output file that isn't finished discards it.
+    virtual LONG Finish() = 0;
+};
+
+// Opens path for reading (FILE_MODE_BINARY_READ, FILE_MODE_INPUT) or begins
+// its replacement (FILE_MODE_OUTPUT).
+LONG OpenNumberedFile(LPCSTR path, INT mode, std::unique_ptr<NumberedFile>& file);
