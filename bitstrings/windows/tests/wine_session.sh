@@ -45,6 +45,9 @@ start)
     exec {fd}>&-
     echo ":$number" >"$display_file"
     DISPLAY=:$number "$WINE64" wineboot -i >/dev/null 2>&1
+    # Xvfb has no window manager; a managed window would wait for one at
+    # every dialog.
+    DISPLAY=:$number "$WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
     "$WINESERVER" -w
     ;;
 run)
