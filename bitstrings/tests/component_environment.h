@@ -54,6 +54,7 @@ struct ComponentEnvironment : ::testing::Environment {
         processFolder = pattern;
         setenv("XDG_DATA_HOME", (processFolder / "data").c_str(), 1);
         setenv("HOME", processFolder.c_str(), 1);
+        setenv("COM_MACHINE_REGISTRY_DIR", (processFolder / "machine").c_str(), 1);
         CoInitialize(nullptr);
         componentLibrary = dlopen(BITSTRINGS_LIBRARY, RTLD_NOW | RTLD_LOCAL);
         ASSERT_NE(componentLibrary, nullptr) << dlerror();

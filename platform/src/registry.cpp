@@ -1,18 +1,21 @@
-// HKEY_CLASSES_ROOT, kept in one text file per user. Every change reads the
-// file, changes it in memory and writes it anew beside the old one before
-// renaming it into place, holding an exclusive lock on the folder so that
-// two processes registering at once don't lose each other's changes.
-// Readers need no lock: they see the old file or the new one.
+// The user's classes and the machine's, each kept in one text file. Every
+// change reads the file, changes it in memory and writes it anew beside the
+// old one before renaming it into place, holding an exclusive lock on the
+// folder so that two processes registering at once don't lose each other's
+// changes. Readers need no lock: they see the old file or the new one.
 #include <winreg.h>
 
+#include "registry_keys.h"
 #include "registry_tree.h"
 #include "replacement_file.h"
 
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -33,12 +36,28 @@ std::string HomeFolder()
 
 // ${XDG_DATA_HOME:-$HOME/.local/share}/com-registry, read anew at every call;
 // a relative XDG_DATA_HOME is ignored, as the XDG base directory rules say.
-std::filesystem::path RegistryFolder()
+std::filesystem::path UserFolder()
 {
     const char* dataHome = std::getenv("XDG_DATA_HOME");
     std::filesystem::path base = dataHome && dataHome[0] == '/' ? std::filesystem::path(dataHome)
                                                                 : std::filesystem::path(HomeFolder()) / ".local/share";
     return base / "com-registry";
+}
+
+// The folder built in, unless COM_MACHINE_REGISTRY_DIR names another by an
+// absolute path (tests and relocated installations).
+std::filesystem::path MachineFolder()
+{
+    const char* folder = std::getenv("COM_MACHINE_REGISTRY_DIR");
+    return folder && folder[0] == '/' ? std::filesystem::path(folder) : std::filesystem::path(MACHINE_REGISTRY_DIR);
+}
+
+// The classes that changes through a key go to: the user's for the view of both.
+ClassesView Store(ClassesView view) { return view == ClassesView::Machine ? ClassesView::Machine : ClassesView::User; }
+
+std::filesystem::path StoreFolder(ClassesView store)
+{
+    return store == ClassesView::Machine ? MachineFolder() : UserFolder();
 }
 
 std::filesystem::path RegistryFile(const std::filesystem::path& folder) { return folder / "classes.reg"; }
@@ -74,11 +93,26 @@ LONG Load(const std::filesystem::path& file, RegistryKey& root)
     return ERROR_SUCCESS;
 }
 
-LONG Save(const std::filesystem::path& file, const RegistryKey& root)
+bool HoldsValues(const RegistryKey& key)
 {
+    return !key.values.empty() || std::ranges::any_of(key.subkeys, HoldsValues);
+}
+
+// A registry that holds no value leaves no file behind (a link to one stays
+// and is written), so that removing the last registration removes what
+// registering made, the keys it left empty included.
+LONG Save(const std::filesystem::path& file, const RegistryKey& root, ClassesView store)
+{
+    std::error_code ec;
+    if (!HoldsValues(root) && !std::filesystem::is_symlink(file, ec)) {
+        return unlink(file.c_str()) == 0 || errno == ENOENT ? ERROR_SUCCESS : WriteFailure(errno);
+    }
     const std::string text = SerializeRegistry(root);
     ReplacementFile replacement;
     int err = replacement.Begin(file);
+    // Every user reads the machine's classes, whatever the umask of the
+    // administrator who registers; a file that exists keeps its permissions.
+    if (err == 0 && store == ClassesView::Machine && fchmod(replacement.fd(), 0644) != 0) err = errno;
     if (err == 0) err = replacement.Write(text.data(), text.size());
     if (err == 0) err = replacement.Commit();
     return err == 0 ? ERROR_SUCCESS : WriteFailure(err);
@@ -118,15 +152,17 @@ private:
 // Threads of one process take turns too; the folder lock is per open file.
 std::mutex changeMutex;
 
-// Applies change to the registry and writes it back if the change succeeds.
+// Applies change to the user's or the machine's classes and writes them back
+// if the change succeeds.
 template <typename Change>
-LONG Modify(Change change)
+LONG Modify(ClassesView store, Change change)
 {
     std::lock_guard<std::mutex> guard(changeMutex);
-    const std::filesystem::path folder = RegistryFolder();
+    const std::filesystem::path folder = StoreFolder(store);
     std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
+    const bool created = std::filesystem::create_directories(folder, ec);
     if (ec) return WriteFailure(ec.value());
+    if (created && store == ClassesView::Machine) chmod(folder.c_str(), 0755);
     FolderLock lock(folder);
     if (lock.error() != 0) return WriteFailure(lock.error());
 
@@ -134,7 +170,22 @@ LONG Modify(Change change)
     RegistryKey root;
     if (LONG result = Load(file, root); result != ERROR_SUCCESS) return result;
     if (LONG result = change(root); result != ERROR_SUCCESS) return result;
-    return Save(file, root);
+    return Save(file, root, store);
+}
+
+// The key at location, or null; root holds the classes it was found in. In
+// the view of both, a key the user's classes hold hides the machine's.
+LONG FindKey(const KeyLocation& location, RegistryKey& root, const RegistryKey*& key)
+{
+    key = nullptr;
+    if (location.view != ClassesView::Machine) {
+        if (LONG result = Load(RegistryFile(UserFolder()), root); result != ERROR_SUCCESS) return result;
+        key = root.Find(location.path);
+        if (key || location.view == ClassesView::User) return ERROR_SUCCESS;
+    }
+    if (LONG result = Load(RegistryFile(MachineFolder()), root); result != ERROR_SUCCESS) return result;
+    key = root.Find(location.path);
+    return ERROR_SUCCESS;
 }
 
 // REG_SZ data: the characters up to the first NUL or the end of the buffer,
@@ -153,14 +204,14 @@ std::u16string_view OrEmpty(LPCWSTR text) { return text ? std::u16string_view(te
 
 LONG RegSetKeyValueW(HKEY hKey, LPCWSTR lpSubKey, LPCWSTR lpValueName, DWORD dwType, const void* lpData, DWORD cbData)
 {
-    if (hKey != HKEY_CLASSES_ROOT) return ERROR_INVALID_HANDLE;
+    KeyLocation location;
+    if (LONG result = LocateKey(hKey, lpSubKey, location); result != ERROR_SUCCESS)
+        return result == ERROR_FILE_NOT_FOUND ? ERROR_ACCESS_DENIED : result;
     if (dwType != REG_SZ) return ERROR_UNSUPPORTED_TYPE;
     if (lpData == nullptr && cbData != 0) return ERROR_INVALID_PARAMETER;
-    std::optional<std::vector<std::u16string>> path = SplitKeyPath(OrEmpty(lpSubKey));
-    if (!path) return ERROR_INVALID_PARAMETER;
     std::u16string data = StringFromData(lpData, cbData);
-    return Modify([&](RegistryKey& root) {
-        root.FindOrCreate(*path).SetValue(OrEmpty(lpValueName), std::move(data));
+    return Modify(Store(location.view), [&](RegistryKey& root) {
+        root.FindOrCreate(location.path).SetValue(OrEmpty(lpValueName), std::move(data));
         return ERROR_SUCCESS;
     });
 }
@@ -168,14 +219,13 @@ LONG RegSetKeyValueW(HKEY hKey, LPCWSTR lpSubKey, LPCWSTR lpValueName, DWORD dwT
 LONG RegGetValueW(HKEY hkey, LPCWSTR lpSubKey, LPCWSTR lpValue, DWORD dwFlags, DWORD* pdwType, void* pvData,
                   DWORD* pcbData)
 {
-    if (hkey != HKEY_CLASSES_ROOT) return ERROR_INVALID_HANDLE;
+    KeyLocation location;
+    if (LONG result = LocateKey(hkey, lpSubKey, location); result != ERROR_SUCCESS) return result;
     if (pvData != nullptr && pcbData == nullptr) return ERROR_INVALID_PARAMETER;
-    std::optional<std::vector<std::u16string>> path = SplitKeyPath(OrEmpty(lpSubKey));
-    if (!path) return ERROR_INVALID_PARAMETER;
 
     RegistryKey root;
-    if (LONG result = Load(RegistryFile(RegistryFolder()), root); result != ERROR_SUCCESS) return result;
-    const RegistryKey* key = root.Find(*path);
+    const RegistryKey* key = nullptr;
+    if (LONG result = FindKey(location, root, key); result != ERROR_SUCCESS) return result;
     const std::u16string* value = key ? key->Value(OrEmpty(lpValue)) : nullptr;
     if (value == nullptr) return ERROR_FILE_NOT_FOUND;
     // Only strings are kept, so a caller that accepts no strings gets nothing.
@@ -196,18 +246,43 @@ LONG RegGetValueW(HKEY hkey, LPCWSTR lpSubKey, LPCWSTR lpValue, DWORD dwFlags, D
 
 LONG RegDeleteTreeW(HKEY hKey, LPCWSTR lpSubKey)
 {
-    if (hKey != HKEY_CLASSES_ROOT) return ERROR_INVALID_HANDLE;
-    std::optional<std::vector<std::u16string>> path = SplitKeyPath(OrEmpty(lpSubKey));
-    if (!path) return ERROR_INVALID_PARAMETER;
-    return Modify([&](RegistryKey& root) {
+    KeyLocation location;
+    if (LONG result = LocateKey(hKey, lpSubKey, location); result != ERROR_SUCCESS) return result;
+    std::vector<std::u16string>& path = location.path;
+    return Modify(Store(location.view), [&](RegistryKey& root) {
         // Without a subkey the key itself stays and loses its contents.
-        if (path->empty()) {
+        if (path.empty()) {
             root = RegistryKey{};
             return ERROR_SUCCESS;
         }
-        const std::u16string last = path->back();
-        path->pop_back();
-        RegistryKey* parent = root.Find(*path);
+        const std::u16string last = path.back();
+        path.pop_back();
+        RegistryKey* parent = root.Find(path);
         return parent && parent->RemoveSubkey(last) ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
     });
+}
+
+LONG RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD, REGSAM, PHKEY phkResult)
+{
+    if (phkResult == nullptr) return ERROR_INVALID_PARAMETER;
+    *phkResult = nullptr;
+    KeyLocation location;
+    if (LONG result = LocateKey(hKey, lpSubKey, location); result != ERROR_SUCCESS) return result;
+    // The root of the classes is there even when no file is.
+    if (!location.path.empty()) {
+        RegistryKey root;
+        const RegistryKey* key = nullptr;
+        if (LONG result = FindKey(location, root, key); result != ERROR_SUCCESS) return result;
+        if (key == nullptr) return ERROR_FILE_NOT_FOUND;
+    }
+    *phkResult = OpenKeyHandle(std::move(location));
+    return ERROR_SUCCESS;
+}
+
+LONG RegCloseKey(HKEY hKey) { return CloseKeyHandle(hKey); }
+
+LONG RegOverridePredefKey(HKEY hKey, HKEY hNewHKey)
+{
+    if (hKey != HKEY_CLASSES_ROOT) return ERROR_INVALID_HANDLE;
+    return SendClassesRootTo(hNewHKey);
 }

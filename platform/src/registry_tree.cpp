@@ -8,20 +8,24 @@
 
 namespace {
 
-using NamedValue = std::pair<std::u16string, std::u16string>;
-
-constexpr std::u16string_view kFormatLine = u"com-registry 1";
-
 char16_t FoldCase(char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - u'a' + u'A') : c; }
 
-bool SameName(std::u16string_view a, std::u16string_view b)
+}  // namespace
+
+bool SameKeyName(std::u16string_view a, std::u16string_view b)
 {
     return std::ranges::equal(a, b, [](char16_t x, char16_t y) { return FoldCase(x) == FoldCase(y); });
 }
 
+namespace {
+
+using NamedValue = std::pair<std::u16string, std::u16string>;
+
+constexpr std::u16string_view kFormatLine = u"com-registry 1";
+
 auto NameIs(std::u16string_view wanted)
 {
-    return [wanted](std::u16string_view name) { return SameName(name, wanted); };
+    return [wanted](std::u16string_view name) { return SameKeyName(name, wanted); };
 }
 
 bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
@@ -175,7 +179,7 @@ RegistryKey& RegistryKey::FindOrCreate(const std::vector<std::u16string>& path)
 
 bool RegistryKey::RemoveSubkey(std::u16string_view subkey)
 {
-    return std::erase_if(subkeys, [&](const RegistryKey& k) { return SameName(k.name, subkey); }) != 0;
+    return std::erase_if(subkeys, [&](const RegistryKey& k) { return SameKeyName(k.name, subkey); }) != 0;
 }
 
 const std::u16string* RegistryKey::Value(std::u16string_view valueName) const

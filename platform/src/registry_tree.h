@@ -18,6 +18,8 @@
 
 // Names of keys and values are compared without regard to ASCII case; a
 // key keeps the spelling it was created with.
+bool SameKeyName(std::u16string_view a, std::u16string_view b);
+
 struct RegistryKey {
     std::u16string name;
     std::vector<std::pair<std::u16string, std::u16string>> values;

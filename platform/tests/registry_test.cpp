@@ -3,6 +3,9 @@
 #include <winreg.h>
 
 #include <fcntl.h>
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -11,6 +14,13 @@ namespace {
 
 const std::u16string kNotFound = Error(ERROR_FILE_NOT_FOUND);
 const std::u16string kBadDb = Error(ERROR_BADDB);
+
+LONG SetMachineString(const std::u16string& key, const OLECHAR* name, const std::u16string& data)
+{
+    const std::u16string path = u"Software\\Classes\\" + key;
+    return RegSetKeyValueW(HKEY_LOCAL_MACHINE, path.c_str(), name, REG_SZ, data.c_str(),
+                           static_cast<DWORD>((data.size() + 1) * sizeof(char16_t)));
+}
 
 class RegistryTest : public testing::Test {
 protected:
@@ -75,6 +85,9 @@ TEST_F(RegistryTest, DeleteTreeRemovesTheKeyWithAllBelowIt)
     EXPECT_EQ(GetString(u"A", u"name"), kNotFound);
     EXPECT_EQ(GetString(u"Z"), u"other");
     EXPECT_EQ(RegDeleteTreeW(HKEY_CLASSES_ROOT, u"A"), ERROR_FILE_NOT_FOUND);
+    // Removing the last key removes the file that registering made.
+    EXPECT_EQ(RegDeleteTreeW(HKEY_CLASSES_ROOT, u"Z"), ERROR_SUCCESS);
+    EXPECT_FALSE(fs::exists(registry.File()));
 }
 
 TEST_F(RegistryTest, BadArguments)
@@ -83,6 +96,88 @@ TEST_F(RegistryTest, BadArguments)
     EXPECT_EQ(RegSetKeyValueW(HKEY_CLASSES_ROOT, u"K", nullptr, 4, u"", 2), ERROR_UNSUPPORTED_TYPE);
     for (const char16_t* key : {u"A\\\\B", u"A\\", u"\\A", u"A\nB"})
         EXPECT_EQ(SetString(key, nullptr, u"x"), ERROR_INVALID_PARAMETER);
+    // The hives hold their classes only.
+    EXPECT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, u"System\\K", nullptr, REG_SZ, u"", 2), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, u"Software", nullptr, REG_SZ, u"", 2), ERROR_ACCESS_DENIED);
+    HKEY key = reinterpret_cast<HKEY>(1);
+    EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"Software", 0, KEY_READ, &key), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(key, nullptr);
+    EXPECT_EQ(RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(RegOverridePredefKey(HKEY_CLASSES_ROOT, HKEY_LOCAL_MACHINE), ERROR_INVALID_PARAMETER);
+    EXPECT_FALSE(fs::exists(registry.MachineFile()));
+}
+
+// A key the user's classes hold hides the machine's whole key, values and all;
+// every other key of HKEY_CLASSES_ROOT is the machine's.
+TEST_F(RegistryTest, UserClassesHideTheMachinesKeyByKey)
+{
+    ASSERT_EQ(SetMachineString(u"A\\Key", nullptr, u"machine A"), ERROR_SUCCESS);
+    ASSERT_EQ(SetMachineString(u"A\\Key", u"Name", u"machine name"), ERROR_SUCCESS);
+    ASSERT_EQ(SetMachineString(u"B", nullptr, u"machine B"), ERROR_SUCCESS);
+    ASSERT_EQ(SetString(u"a\\key", nullptr, u"user A"), ERROR_SUCCESS);
+
+    const struct {
+        const char16_t* key;
+        const char16_t* name;
+        std::u16string classesRoot, user, machine;
+    } cases[] = {
+        {u"A\\Key", nullptr, u"user A", u"user A", u"machine A"},
+        {u"A\\Key", u"Name", kNotFound, kNotFound, u"machine name"},
+        {u"B", nullptr, u"machine B", kNotFound, u"machine B"},
+        {u"A", nullptr, kNotFound, kNotFound, kNotFound},
+    };
+    const auto get = [](HKEY hive, const std::u16string& key, const char16_t* name) {
+        char16_t buffer[64];
+        DWORD size = sizeof buffer;
+        const LONG result = RegGetValueW(hive, key.c_str(), name, RRF_RT_REG_SZ, nullptr, buffer, &size);
+        return result == ERROR_SUCCESS ? std::u16string(buffer) : Error(result);
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const auto& c = cases[i];
+        const std::u16string classes = u"Software\\Classes\\" + std::u16string(c.key);
+        EXPECT_EQ(get(HKEY_CLASSES_ROOT, c.key, c.name), c.classesRoot) << i;
+        EXPECT_EQ(get(HKEY_CURRENT_USER, classes, c.name), c.user) << i;
+        EXPECT_EQ(get(HKEY_LOCAL_MACHINE, classes, c.name), c.machine) << i;
+    }
+    EXPECT_EQ(ReadFile(registry.File()).find("machine"), std::string::npos);
+    EXPECT_EQ(ReadFile(registry.MachineFile()).find("user"), std::string::npos);
+}
+
+// Sends HKEY_CLASSES_ROOT back to both classes when it goes, whatever the test did.
+struct ClassesRootOverride {
+    ~ClassesRootOverride() { RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr); }
+};
+
+TEST_F(RegistryTest, ClassesRootSentToTheMachineReadsAndChangesTheMachinesClasses)
+{
+    const ClassesRootOverride restore;
+    HKEY machineClasses = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"Software\\Classes", 0, KEY_ALL_ACCESS, &machineClasses),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegOverridePredefKey(HKEY_CLASSES_ROOT, machineClasses), ERROR_SUCCESS);
+    // The override outlives the handle.
+    EXPECT_EQ(RegCloseKey(machineClasses), ERROR_SUCCESS);
+    EXPECT_EQ(RegCloseKey(machineClasses), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(GetString(u"K"), kNotFound);
+
+    ASSERT_EQ(SetString(u"K\\Sub", nullptr, u"machine"), ERROR_SUCCESS);
+    EXPECT_FALSE(fs::exists(registry.File()));
+    EXPECT_EQ(GetString(u"K\\Sub"), u"machine");
+    HKEY opened = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, u"K", 0, KEY_READ, &opened), ERROR_SUCCESS);
+    char16_t buffer[16];
+    DWORD size = sizeof buffer;
+    EXPECT_EQ(RegGetValueW(opened, u"Sub", nullptr, RRF_RT_REG_SZ, nullptr, buffer, &size), ERROR_SUCCESS);
+    EXPECT_EQ(std::u16string(buffer), u"machine");
+    EXPECT_EQ(RegCloseKey(opened), ERROR_SUCCESS);
+    EXPECT_EQ(RegGetValueW(opened, u"Sub", nullptr, RRF_RT_REG_SZ, nullptr, buffer, &size), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(RegDeleteTreeW(HKEY_CLASSES_ROOT, u"K"), ERROR_SUCCESS);
+    EXPECT_FALSE(fs::exists(registry.MachineFile()));
+
+    ASSERT_EQ(RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr), ERROR_SUCCESS);
+    ASSERT_EQ(SetString(u"K", nullptr, u"user"), ERROR_SUCCESS);
+    EXPECT_TRUE(fs::exists(registry.File()));
+    EXPECT_FALSE(fs::exists(registry.MachineFile()));
 }
 
 TEST_F(RegistryTest, DamagedOrUnreadableFileIsReportedAndNeverOverwritten)
@@ -126,6 +221,37 @@ TEST_F(RegistryTest, ChangesReplaceTheFileWhole)
     EXPECT_EQ(seen, before);
     EXPECT_EQ(GetString(u"A"), u"first");
     EXPECT_EQ(Entries(registry.File().parent_path()), 1);
+}
+
+// What root registers for the machine, whatever its umask, every user reads;
+// an ordinary user changes none of it.
+TEST_F(RegistryTest, OrdinaryUserReadsTheMachinesClassesButCantChangeThem)
+{
+    if (geteuid() != 0) GTEST_SKIP() << "registering for the machine and acting as another user need root";
+    fs::permissions(registry.Path(), fs::perms(0755));
+    const mode_t mask = umask(077);
+    const LONG written = SetMachineString(u"K", nullptr, u"root's");
+    umask(mask);
+    ASSERT_EQ(written, ERROR_SUCCESS);
+    const std::string before = ReadFile(registry.MachineFile());
+
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        constexpr uid_t kNobody = 65534;
+        if (setgroups(0, nullptr) != 0 || setresgid(kNobody, kNobody, kNobody) != 0 ||
+            setresuid(kNobody, kNobody, kNobody) != 0)
+            _exit(10);
+        if (GetString(u"K") != u"root's") _exit(1);
+        if (SetMachineString(u"K", nullptr, u"mine") != ERROR_ACCESS_DENIED) _exit(2);
+        if (RegDeleteTreeW(HKEY_LOCAL_MACHINE, u"Software\\Classes\\K") != ERROR_ACCESS_DENIED) _exit(3);
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: not read, 2: changed, 3: removed, 10: not another user";
+    EXPECT_EQ(ReadFile(registry.MachineFile()), before);
 }
 
 TEST_F(RegistryTest, RelativeDataHomeIsIgnored)

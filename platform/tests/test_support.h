@@ -33,13 +33,16 @@ private:
     std::optional<std::string> old_;
 };
 
-// A registry of its own in a temporary XDG_DATA_HOME.
+// A registry of its own: the user's classes in a temporary XDG_DATA_HOME,
+// the machine's in a folder beside them.
 class IsolatedRegistry : public TempFolder {
 public:
     fs::path File() const { return Path() / "com-registry" / "classes.reg"; }
+    fs::path MachineFile() const { return Path() / "machine" / "classes.reg"; }
 
 private:
     ScopedEnv dataHome_{"XDG_DATA_HOME", Path().string()};
+    ScopedEnv machine_{"COM_MACHINE_REGISTRY_DIR", (Path() / "machine").string()};
 };
 
 inline std::string ReadFile(const fs::path& path)

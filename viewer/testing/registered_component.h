@@ -1,6 +1,7 @@
 // The component bitstrings registered in a registry of the test's own: the
 // registry lives in a temporary folder named by XDG_DATA_HOME (HOME points
-// there too), so the user's real registry is never read or changed.
+// there too, and the machine's classes are looked for there), so neither the
+// user's real registry nor the machine's is read or changed.
 #pragma once
 
 #include "temp_folder.h"
@@ -31,6 +32,7 @@ public:
     {
         setenv("XDG_DATA_HOME", folder.Path().c_str(), 1);
         setenv("HOME", folder.Path().c_str(), 1);
+        setenv("COM_MACHINE_REGISTRY_DIR", (folder / "machine").c_str(), 1);
     }
 
 private:
