@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
-# One-step setup: installs the Debian packages that are missing, builds into
-# build/ (with bitstrings.dll for Windows in build/win32/ and build/win64/),
-# registers the component, then either starts tilebridge (run) or runs the
-# whole test suite through ctest (test): plain, with the Windows DLLs tested
-# under Wine, then under AddressSanitizer and UndefinedBehaviorSanitizer in
-# build-asan/, then the fuzzing targets for a bounded time in build-fuzz/
-# (clang).
+# One-step setup on Debian 12: installs the Debian packages that are missing
+# for the chosen mode, then
+# - run: builds the viewer and the component into build/ (no tests, no
+#   Windows builds, warnings allowed), registers the component for the user
+#   and starts tilebridge;
+# - test: builds everything into build/ with warnings as errors (with
+#   bitstrings.dll for Windows in build/win32/ and build/win64/), registers
+#   the component and runs the whole test suite through ctest: plain, with
+#   the Windows DLLs tested under Wine, then under AddressSanitizer and
+#   UndefinedBehaviorSanitizer in build-asan/, then the fuzzing targets for
+#   a bounded time in build-fuzz/ (clang).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -15,11 +19,21 @@ case "$mode" in
     *) echo "usage: $0 [run|test]" >&2; exit 2 ;;
 esac
 
-packages=(cmake ninja-build g++ clang libclang-rt-14-dev qt6-base-dev libgl-dev
-          libgtest-dev libgmock-dev libbenchmark-dev xvfb xdotool x11-utils xclip imagemagick libx11-dev)
+# What building and running the viewer and the component needs.
+run_packages=(cmake ninja-build g++ qt6-base-dev)
+# Tests, benchmarks, sanitizers and fuzzers, and the real-window test.
+test_packages=(clang libclang-rt-14-dev libgtest-dev libgmock-dev libbenchmark-dev xvfb xdotool x11-utils xclip
+               imagemagick libx11-dev)
 # The cross compilers, Wine and Wine's IDL compiler, without Wine's
 # recommended desktop extras.
 windows_packages=(mingw-w64 wine64 wine64-tools libwine-dev)
+
+wanted=("${run_packages[@]}")
+wanted_windows=()
+if [[ $mode == test ]]; then
+    wanted+=("${test_packages[@]}")
+    wanted_windows=("${windows_packages[@]}")
+fi
 
 missing_of() {
     local p
@@ -27,8 +41,8 @@ missing_of() {
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || echo "$p"
     done
 }
-mapfile -t missing < <(missing_of "${packages[@]}")
-mapfile -t missing_windows < <(missing_of "${windows_packages[@]}")
+mapfile -t missing < <(missing_of "${wanted[@]}")
+mapfile -t missing_windows < <(missing_of "${wanted_windows[@]}")
 if ((${#missing[@]} + ${#missing_windows[@]})); then
     sudo=()
     ((EUID == 0)) || sudo=(sudo)
@@ -49,17 +63,17 @@ build() { # build-dir, target, extra cmake options...
     cmake --build "$dir" -j "$(nproc)" --target "$target"
 }
 
+# Only what the program needs, built by whatever compiler the machine has.
+program_only=(-DTILEBRIDGE_WERROR=OFF -DTILEBRIDGE_WINDOWS=OFF -DBUILD_TESTING=OFF -DTILEBRIDGE_BENCHMARKS=OFF)
+
 if [[ $mode == run ]]; then
-    build build all -DTILEBRIDGE_WERROR=ON
+    build build all "${program_only[@]}"
     build/bin/regsvr build/lib/libbitstrings.so
     echo "Registered build/lib/libbitstrings.so as Project1.Binary."
-    if [[ -x build/bin/tilebridge ]]; then
-        exec build/bin/tilebridge
-    fi
-    exit 0
+    exec build/bin/tilebridge
 fi
 
-build build all -DTILEBRIDGE_WERROR=ON
+build build all -DTILEBRIDGE_WERROR=ON -DTILEBRIDGE_WINDOWS=ON -DBUILD_TESTING=ON -DTILEBRIDGE_BENCHMARKS=ON
 build/bin/regsvr build/lib/libbitstrings.so
 ctest --test-dir build --output-on-failure -j "$(nproc)"
 
