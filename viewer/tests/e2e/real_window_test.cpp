@@ -2,6 +2,11 @@
 // path typed into the real open dialog, numbers typed into the boxes, the
 // export through the real save dialog and message boxes, the close box.
 // What the window shows is read from screenshots.
+//
+// The program is the one built beside this test, with the component
+// registered in a registry of the test's own; or, when TILEBRIDGE_PROGRAM
+// names one, an installed program, with nothing registered for the user, so
+// that it finds the component through the machine's registration.
 #include "x_session.h"
 
 #include <gtest/gtest.h>
@@ -111,6 +116,8 @@ long Mismatches(const QImage& area, const ReferenceTiles& tiles, int perRow, int
     return wrong;
 }
 
+const char* const kInstalledProgram = std::getenv("TILEBRIDGE_PROGRAM");
+
 class RealWindow : public testing::Test {
 protected:
     static void SetUpTestSuite()
@@ -118,8 +125,15 @@ protected:
         session_ = new XSession;
         home_ = fs::temp_directory_path() / ("tilebridge-e2e-" + std::to_string(getpid()));
         fs::create_directories(home_ / "share");
-        const std::string env = "HOME=" + Quote(home_.string()) + " XDG_DATA_HOME=" + Quote((home_ / "share").string());
-        registered_ = Capture(env + " " + Quote(REGSVR_BIN) + " " + Quote(COMPONENT_LIBRARY)).has_value();
+        environment_ = {"HOME=" + home_.string(), "XDG_DATA_HOME=" + (home_ / "share").string()};
+        if (kInstalledProgram) {
+            registered_ = true;
+            return;
+        }
+        environment_.push_back("COM_MACHINE_REGISTRY_DIR=" + (home_ / "machine").string());
+        std::string command = "env ";
+        for (const std::string& variable : environment_) command += Quote(variable) + " ";
+        registered_ = Capture(command + Quote(REGSVR_BIN) + " " + Quote(COMPONENT_LIBRARY)).has_value();
     }
 
     static void TearDownTestSuite()
@@ -140,9 +154,8 @@ protected:
 
     std::unique_ptr<Program> Start()
     {
-        return std::make_unique<Program>(*session_, TILEBRIDGE_BIN,
-                                         std::vector<std::string>{"HOME=" + home_.string(),
-                                                                  "XDG_DATA_HOME=" + (home_ / "share").string()});
+        return std::make_unique<Program>(*session_, kInstalledProgram ? kInstalledProgram : TILEBRIDGE_BIN,
+                                         environment_);
     }
 
     // The open or save dialog: the program's visible window that isn't its main window.
@@ -234,6 +247,7 @@ protected:
 
     static inline XSession* session_ = nullptr;
     static inline fs::path home_;
+    static inline std::vector<std::string> environment_;
     static inline bool registered_ = false;
     fs::path work_;
     QPoint clientTop_;

@@ -2,6 +2,7 @@
 
 #include <X11/Xlib.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <csignal>
@@ -10,6 +11,7 @@
 #include <cstring>
 #include <regex>
 #include <sstream>
+#include <string_view>
 #include <thread>
 
 #include <fcntl.h>
@@ -59,10 +61,18 @@ bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
 
 namespace {
 
+// The inherited environment with the extra variables in place of any of the
+// same name: a program reads the first of two, which would be the inherited one.
 pid_t Spawn(const std::vector<std::string>& arguments, const std::vector<std::string>& extraEnvironment)
 {
     std::vector<std::string> environment;
-    for (char** entry = environ; *entry; ++entry) environment.emplace_back(*entry);
+    for (char** entry = environ; *entry; ++entry) {
+        const std::string_view inherited = *entry;
+        const std::string_view name = inherited.substr(0, inherited.find('=') + 1);
+        const bool replaced = std::any_of(extraEnvironment.begin(), extraEnvironment.end(),
+                                          [&](const std::string& extra) { return extra.starts_with(name); });
+        if (!replaced) environment.emplace_back(inherited);
+    }
     environment.insert(environment.end(), extraEnvironment.begin(), extraEnvironment.end());
     std::vector<char*> argv, envp;
     for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
