@@ -4,10 +4,13 @@
 # - run: builds the viewer and the component into build/ (no tests, no
 #   Windows builds, warnings allowed), registers the component for the user
 #   and starts tilebridge;
+# - package: builds the Debian package build-deb/tilebridge_VERSION_ARCH.deb
+#   for the prefix /usr, with Debian's build flags;
 # - test: builds everything into build/ with warnings as errors (with
 #   bitstrings.dll for Windows in build/win32/ and build/win64/), registers
 #   the component and runs the whole test suite through ctest: plain, with
-#   the Windows DLLs tested under Wine, then under AddressSanitizer and
+#   the Windows DLLs tested under Wine and the Debian package installed,
+#   used and removed, then under AddressSanitizer and
 #   UndefinedBehaviorSanitizer in build-asan/, then the fuzzing targets for
 #   a bounded time in build-fuzz/ (clang).
 set -euo pipefail
@@ -15,25 +18,32 @@ cd "$(dirname "$0")/.."
 
 mode=${1:-run}
 case "$mode" in
-    run | test) ;;
-    *) echo "usage: $0 [run|test]" >&2; exit 2 ;;
+    run | package | test) ;;
+    *) echo "usage: $0 [run|package|test]" >&2; exit 2 ;;
 esac
 
 # What building and running the viewer and the component needs.
 run_packages=(cmake ninja-build g++ qt6-base-dev)
-# Tests, benchmarks, sanitizers and fuzzers, and the real-window test.
+# dpkg-shlibdeps for the package's dependencies, and file, which CPack uses
+# to find the programs and libraries in it.
+package_packages=(dpkg-dev file)
+# Tests, benchmarks, sanitizers and fuzzers, the real-window test, and the
+# checkers of the package, the desktop entry and the AppStream metadata.
 test_packages=(clang libclang-rt-14-dev libgtest-dev libgmock-dev libbenchmark-dev xvfb xdotool x11-utils xclip
-               imagemagick libx11-dev)
+               imagemagick libx11-dev lintian desktop-file-utils appstream)
 # The cross compilers, Wine and Wine's IDL compiler, without Wine's
 # recommended desktop extras.
 windows_packages=(mingw-w64 wine64 wine64-tools libwine-dev)
 
 wanted=("${run_packages[@]}")
 wanted_windows=()
-if [[ $mode == test ]]; then
-    wanted+=("${test_packages[@]}")
-    wanted_windows=("${windows_packages[@]}")
-fi
+case "$mode" in
+    package) wanted+=("${package_packages[@]}") ;;
+    test)
+        wanted+=("${package_packages[@]}" "${test_packages[@]}")
+        wanted_windows=("${windows_packages[@]}")
+        ;;
+esac
 
 missing_of() {
     local p
@@ -73,11 +83,22 @@ if [[ $mode == run ]]; then
     exec build/bin/tilebridge
 fi
 
+if [[ $mode == package ]]; then
+    # Debian's flags, with every hardening feature.
+    export DEB_BUILD_MAINT_OPTIONS=hardening=+all
+    ldflags=$(dpkg-buildflags --get LDFLAGS)
+    build build-deb package "${program_only[@]}" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+        -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)" \
+        -DCMAKE_EXE_LINKER_FLAGS="$ldflags" -DCMAKE_SHARED_LINKER_FLAGS="$ldflags" \
+        -DCMAKE_MODULE_LINKER_FLAGS="$ldflags"
+    exit 0
+fi
+
 build build all -DTILEBRIDGE_WERROR=ON -DTILEBRIDGE_WINDOWS=ON -DBUILD_TESTING=ON -DTILEBRIDGE_BENCHMARKS=ON
 build/bin/regsvr build/lib/libbitstrings.so
 ctest --test-dir build --output-on-failure -j "$(nproc)"
 
-# The Windows DLLs are built and tested once, in build/.
+# The Windows DLLs and the package are built and tested once, in build/.
 build build-asan all -DTILEBRIDGE_WERROR=ON -DTILEBRIDGE_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DTILEBRIDGE_WINDOWS=OFF
 ctest --test-dir build-asan --output-on-failure -j "$(nproc)"
 

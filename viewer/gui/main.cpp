@@ -32,6 +32,9 @@ int main(int argc, char* argv[])
     // to a desktop-wide menu bar; this also spares asking the session bus for
     // one at start.
     QApplication::setAttribute(Qt::AA_DontUseNativeMenuBar);
+    // The installed desktop entry, which gives the window its name and icon
+    // in the desktop's list of windows.
+    QApplication::setDesktopFileName(QStringLiteral("org.tilebridge.tilebridge"));
     QApplication app(argc, argv);
     InstallQtUiHost();
     int status = 0;
