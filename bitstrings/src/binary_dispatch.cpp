@@ -1,11 +1,13 @@
 // Late-bound calls of Binary's operations: names to dispatch ids, and
-// Invoke with the arguments converted to the parameter types, in/out values
-// written back into by-reference arguments and failures as exceptions.
+// Invoke with the arguments converted to the parameter types, changed
+// in/out values written back into by-reference arguments and failures as
+// exceptions.
 #include "binary.h"
 
 #include "automation_error.h"
 #include "binary_members.h"
 #include "binary_type_info.h"
+#include "variant_value.h"
 
 #include <rterrors.h>
 
@@ -111,16 +113,22 @@ HRESULT Binary::Invoke(DISPID dispIdMember, REFIID riid, LCID, WORD wFlags, DISP
     VARIANT& given = pDispParams->rgvarg[0];
     const VARIANT* source = ArgumentValue(given);
     if (!source) return E_INVALIDARG;
-    VARIANT argument;
-    VariantInit(&argument);
+    OwnedVariant argument;
     HRESULT hr = VariantChangeType(&argument, source, 0, member->parameterType);
     if (FAILED(hr)) {
         if (puArgErr) *puArgErr = 0;
         return hr;
     }
+    // What the operation was given: only a value that it changed goes back
+    // to the caller, so a variable that had to be converted for the call
+    // comes back exactly as it was.
+    OwnedVariant passed;
+    if (member->inOut) {
+        hr = VariantCopy(&passed, &argument);
+        if (FAILED(hr)) return hr;
+    }
 
-    VARIANT returned;
-    VariantInit(&returned);
+    OwnedVariant returned;
     _Binary* self = Self();
     switch (member->id) {
     case DISPID_Binary_decrypt:
@@ -150,19 +158,13 @@ HRESULT Binary::Invoke(DISPID dispIdMember, REFIID riid, LCID, WORD wFlags, DISP
         hr = self->GetStringBits(argument.bstrVal, &returned.bstrVal);
         break;
     default:
-        VariantClear(&argument);
         return DISP_E_MEMBERNOTFOUND;
     }
-    if (SUCCEEDED(hr) && member->inOut) WriteBack(argument, given);
-    VariantClear(&argument);
-    if (FAILED(hr)) {
-        VariantClear(&returned);
-        return ReportFailure(hr, pExcepInfo);
-    }
+    if (FAILED(hr)) return ReportFailure(hr, pExcepInfo);
+    if (member->inOut && !SameValue(argument, passed)) WriteBack(argument, given);
     if (pVarResult) {
         *pVarResult = returned;
-    } else {
-        VariantClear(&returned);
+        VariantInit(&returned);
     }
     return S_OK;
 }

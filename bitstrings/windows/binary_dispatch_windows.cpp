@@ -5,6 +5,7 @@
 #include "binary.h"
 
 #include "server_registration.h"
+#include "variant_value.h"
 
 #include <vector>
 
@@ -47,8 +48,10 @@ struct BinaryTypeInfo {
 // Script hosts pass their variables as references to VARIANTs. The system's
 // dispatch takes a by-reference argument only of the parameter's own type,
 // so each such argument goes to it as a reference to a temporary of that
-// type, whose value is written back into the caller's variable after a
-// successful call, as late binding does on Linux.
+// type. After a successful call the temporary goes back into the caller's
+// variable only when the operation changed it, as late binding does on
+// Linux: a variable that had to be converted for the call comes back
+// exactly as it was.
 class ByReferenceArguments {
 public:
     ByReferenceArguments() = default;
@@ -56,7 +59,10 @@ public:
     ByReferenceArguments& operator=(const ByReferenceArguments&) = delete;
     ~ByReferenceArguments()
     {
-        for (Temporary& temporary : temporaries_) VariantClear(&temporary.value);
+        for (Temporary& temporary : temporaries_) {
+            VariantClear(&temporary.value);
+            VariantClear(&temporary.passed);
+        }
     }
 
     // Copies the arguments, putting temporaries in place of the variant
@@ -73,10 +79,12 @@ public:
             const UINT index = given.cArgs - 1 - static_cast<UINT>(parameter);
             VARIANT& argument = arguments_[index];
             if (types[parameter] == VT_EMPTY || argument.vt != (VT_BYREF | VT_VARIANT) || !argument.pvarVal) continue;
-            temporaries_.push_back({argument.pvarVal, {}});
+            temporaries_.push_back({argument.pvarVal, {}, {}});
             Temporary& temporary = temporaries_.back();
             VariantInit(&temporary.value);
-            const HRESULT hr = VariantChangeType(&temporary.value, temporary.variable, 0, types[parameter]);
+            VariantInit(&temporary.passed);
+            HRESULT hr = VariantChangeType(&temporary.value, temporary.variable, 0, types[parameter]);
+            if (SUCCEEDED(hr)) hr = VariantCopy(&temporary.passed, &temporary.value);
             if (FAILED(hr)) {
                 if (argumentError) *argumentError = index;
                 return hr;
@@ -90,10 +98,12 @@ public:
 
     DISPPARAMS* Params() { return &params_; }
 
-    // Stores the values back, in the variable's own type where it can hold them.
+    // Stores the values that the operation changed back, in the variable's
+    // own type where it can hold them.
     void WriteBack()
     {
         for (Temporary& temporary : temporaries_) {
+            if (SameValue(temporary.value, temporary.passed)) continue;
             VARIANT* variable = temporary.variable;
             const bool keepsType = variable->vt == VT_I2 || variable->vt == VT_I4 || variable->vt == VT_BSTR;
             VARIANT converted;
@@ -108,9 +118,12 @@ public:
     }
 
 private:
+    // The caller's variable, the value the operation works on, and the
+    // value it was given.
     struct Temporary {
         VARIANT* variable;
         VARIANT value;
+        VARIANT passed;
     };
 
     // The types of the operation's parameters that are passed by reference
