@@ -58,6 +58,21 @@ void WriteBack(const VARIANT& value, VARIANT& given)
     }
 }
 
+// The one parameter may also be given by name: its dispatch id is 0, as
+// GetIDsOfNames tells.
+HRESULT CheckNamedArguments(const DISPPARAMS& params, UINT* argumentError)
+{
+    if (params.cNamedArgs == 0) return S_OK;
+    if (params.cNamedArgs > params.cArgs || !params.rgdispidNamedArgs) return E_INVALIDARG;
+    for (UINT index = 0; index < params.cNamedArgs; ++index) {
+        if (params.rgdispidNamedArgs[index] != 0) {
+            if (argumentError) *argumentError = index;
+            return DISP_E_PARAMNOTFOUND;
+        }
+    }
+    return S_OK;
+}
+
 // An Automation error of the component becomes DISP_E_EXCEPTION with its
 // number, source and description in the EXCEPINFO.
 HRESULT ReportFailure(HRESULT hr, EXCEPINFO* exception)
@@ -107,14 +122,15 @@ HRESULT Binary::Invoke(DISPID dispIdMember, REFIID riid, LCID, WORD wFlags, DISP
         return DISP_E_MEMBERNOTFOUND;
     }
     if (!pDispParams) return E_INVALIDARG;
-    if (pDispParams->cNamedArgs != 0) return DISP_E_NONAMEDARGS;
+    HRESULT hr = CheckNamedArguments(*pDispParams, puArgErr);
+    if (FAILED(hr)) return hr;
     if (pDispParams->cArgs != 1 || !pDispParams->rgvarg) return DISP_E_BADPARAMCOUNT;
 
     VARIANT& given = pDispParams->rgvarg[0];
     const VARIANT* source = ArgumentValue(given);
     if (!source) return E_INVALIDARG;
     OwnedVariant argument;
-    HRESULT hr = VariantChangeType(&argument, source, 0, member->parameterType);
+    hr = VariantChangeType(&argument, source, 0, member->parameterType);
     if (FAILED(hr)) {
         if (puArgErr) *puArgErr = 0;
         return hr;

@@ -157,11 +157,44 @@ TEST_F(DispatchTest, CallsOutsideTheInterfaceAreRefused)
     EXPECT_EQ(Call(DISPID_Binary_GetStringBits, args, 2), DISP_E_BADPARAMCOUNT);
     EXPECT_EQ(Call(0x60030003, args, 1), DISP_E_MEMBERNOTFOUND);
     EXPECT_EQ(Call(DISPID_Binary_GetStringBits, args, 1, DISPATCH_PROPERTYPUT), DISP_E_MEMBERNOTFOUND);
-    DISPID named = 0;
-    DISPPARAMS params{args, &named, 1, 1};
-    EXPECT_EQ(binary->Invoke(DISPID_Binary_GetStringBits, IID_NULL, 0, DISPATCH_METHOD, &params, &result, nullptr,
-                             nullptr),
-              DISP_E_NONAMEDARGS);
+}
+
+// The parameter may be named, with the id that GetIDsOfNames gives its name.
+TEST_F(DispatchTest, TheParameterMayBeGivenByName)
+{
+    std::u16string method = u"dec", parameter = u"BINARY";
+    LPOLESTR names[] = {method.data(), parameter.data()};
+    DISPID ids[2] = {};
+    ASSERT_EQ(binary->GetIDsOfNames(IID_NULL, names, 2, 0, ids), S_OK);
+    const struct {
+        UINT count, named;
+        DISPID id;
+        HRESULT hr;
+        std::u16string after;
+    } cases[] = {
+        {1, 1, ids[1], S_OK, u"00000101"},
+        {1, 1, 1, DISP_E_PARAMNOTFOUND, u"101"},
+        {1, 1, DISPID_UNKNOWN, DISP_E_PARAMNOTFOUND, u"101"},
+        {2, 1, ids[1], DISP_E_BADPARAMCOUNT, u"101"},
+        {1, 2, ids[1], E_INVALIDARG, u"101"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.count << " arguments, " << c.named << " named " << c.id);
+        UniqueBstr digits(AllocBstr(u"101"));
+        VARIANT args[2]{};
+        for (VARIANT& arg : args) {
+            arg.vt = VT_BYREF | VT_BSTR;
+            arg.pbstrVal = digits.inout();
+        }
+        DISPID named[2] = {c.id, c.id};
+        DISPPARAMS params{args, named, c.count, c.named};
+        VariantClear(&result);
+        argError = 99;
+        EXPECT_EQ(binary->Invoke(ids[0], IID_NULL, 0, DISPATCH_METHOD, &params, &result, &exception, &argError), c.hr);
+        EXPECT_EQ(result.iVal, c.hr == S_OK ? 5 : 0);
+        EXPECT_EQ(argError, c.hr == DISP_E_PARAMNOTFOUND ? 0U : 99U);
+        EXPECT_EQ(digits.view(), c.after);
+    }
 }
 
 TEST_F(DispatchTest, IDispatchIsTheDualInterface)
