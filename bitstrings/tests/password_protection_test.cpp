@@ -3,6 +3,34 @@
 #include "component_environment.h"
 
 #include <filenums.h>
+#include <stringapiset.h>
+
+#include <atomic>
+
+namespace {
+
+// The ANSI code page that the component asks about: the platform's, or
+// while an object of this class lives, one of two-byte characters, as on
+// Japanese Windows.
+class TwoByteCodePage {
+public:
+    TwoByteCodePage() { inForce = true; }
+    ~TwoByteCodePage() { inForce = false; }
+    TwoByteCodePage(const TwoByteCodePage&) = delete;
+    TwoByteCodePage& operator=(const TwoByteCodePage&) = delete;
+
+    static inline std::atomic<bool> inForce{false};
+};
+
+}  // namespace
+
+BOOL GetCPInfo(UINT CodePage, LPCPINFO lpCPInfo)
+{
+    static const auto platformGetCPInfo = reinterpret_cast<decltype(&GetCPInfo)>(dlsym(RTLD_NEXT, "GetCPInfo"));
+    if (!TwoByteCodePage::inForce || CodePage != CP_ACP) return platformGetCPInfo(CodePage, lpCPInfo);
+    *lpCPInfo = CPINFO{2, {'?'}, {0x81, 0x9F, 0xE0, 0xFC}};
+    return TRUE;
+}
 
 namespace {
 
@@ -91,6 +119,20 @@ TEST_F(PasswordProtectionTest, CancelledPromptEndsTheCallWithUserInterrupt)
     ExpectFailure(Run(&_Binary::encrypt, PathOf("notes.txt"), {u"short", std::nullopt}), RTERR_USER_INTERRUPT);
     EXPECT_EQ(ui.prompts.size(), 2U);
     ExpectFailure(Run(&_Binary::decrypt, PathOf("notes.txt"), {std::nullopt}), RTERR_USER_INTERRUPT);
+}
+
+// Bytes and characters would not match one for one: both operations refuse
+// before they ask anything.
+TEST_F(PasswordProtectionTest, RefusedUnderACodePageOfTwoByteCharacters)
+{
+    ASSERT_EQ(Run(&_Binary::encrypt, PathOf("notes.txt")), S_OK);
+    fs::rename(folder / "notes.pef", folder / "kept.pef");
+    const TwoByteCodePage japanese;
+    ui.prompts.clear();
+    ExpectFailure(Run(&_Binary::encrypt, PathOf("notes.txt")), RTERR_ILLEGAL_FUNCTION_CALL);
+    ExpectFailure(Run(&_Binary::decrypt, PathOf("kept.pef")), RTERR_ILLEGAL_FUNCTION_CALL);
+    EXPECT_FALSE(fs::exists(folder / "kept.txt"));
+    EXPECT_TRUE(ui.prompts.empty());
 }
 
 TEST_F(PasswordProtectionTest, FileAndNameFailures)
