@@ -9,10 +9,7 @@
 #include "binary_type_info.h"
 #include "variant_value.h"
 
-#include <rterrors.h>
-
 #include <new>
-
 
 namespace bitstrings {
 namespace {
@@ -25,37 +22,40 @@ const VARIANT* ArgumentValue(const VARIANT& given)
 
 // Stores an in/out parameter's value into the caller's by-reference
 // argument, converted to that argument's own type. A value the argument's
-// type can't hold leaves it as it was.
-void WriteBack(const VARIANT& value, VARIANT& given)
+// type can't hold leaves it as it was; only running out of memory fails.
+HRESULT WriteBack(const VARIANT& value, VARIANT& given)
 {
-    if ((given.vt & VT_BYREF) == 0) return;
+    if ((given.vt & VT_BYREF) == 0) return S_OK;
     const VARTYPE target = given.vt & ~VT_BYREF;
     VARIANT converted;
     VariantInit(&converted);
     if (target == VT_VARIANT) {
         VARIANT* inner = given.pvarVal;
         const bool keepsType = inner->vt == VT_I2 || inner->vt == VT_I4 || inner->vt == VT_BSTR;
-        if (FAILED(VariantChangeType(&converted, &value, 0, keepsType ? inner->vt : value.vt))) return;
+        const HRESULT hr = VariantChangeType(&converted, &value, 0, keepsType ? inner->vt : value.vt);
+        if (FAILED(hr)) return hr == E_OUTOFMEMORY ? hr : S_OK;
         VariantClear(inner);
         *inner = converted;
-        return;
+        return S_OK;
     }
-    if (FAILED(VariantChangeType(&converted, &value, 0, target))) return;
+    const HRESULT hr = VariantChangeType(&converted, &value, 0, target);
+    if (FAILED(hr)) return hr == E_OUTOFMEMORY ? hr : S_OK;
     switch (target) {
     case VT_BSTR:
         SysFreeString(*given.pbstrVal);
         *given.pbstrVal = converted.bstrVal;
-        return;
+        break;
     case VT_I2:
         *given.piVal = converted.iVal;
-        return;
+        break;
     case VT_I4:
         *given.plVal = converted.lVal;
-        return;
+        break;
     default:
         VariantClear(&converted);
-        return;
+        break;
     }
+    return S_OK;
 }
 
 // The one parameter may also be given by name: its dispatch id is 0, as
@@ -73,28 +73,6 @@ HRESULT CheckNamedArguments(const DISPPARAMS& params, UINT* argumentError)
     return S_OK;
 }
 
-// An Automation error of the component becomes DISP_E_EXCEPTION with its
-// number, source and description in the EXCEPINFO.
-HRESULT ReportFailure(HRESULT hr, EXCEPINFO* exception)
-{
-    if (HRESULT_FACILITY(hr) != FACILITY_CONTROL) return hr;
-    if (exception) {
-        *exception = EXCEPINFO{};
-        IErrorInfo* info = nullptr;
-        if (GetErrorInfo(0, &info) == S_OK && info) {
-            info->GetSource(&exception->bstrSource);
-            info->GetDescription(&exception->bstrDescription);
-            info->Release();
-        }
-        if (!exception->bstrSource) exception->bstrSource = SysAllocString(kErrorSource);
-        if (!exception->bstrDescription) {
-            exception->bstrDescription = SysAllocString(RtErrorDescription(HRESULT_CODE(hr)));
-        }
-        exception->scode = hr;
-    }
-    return DISP_E_EXCEPTION;
-}
-
 }  // namespace
 
 HRESULT Binary::GetTypeInfo(UINT iTInfo, LCID, ITypeInfo** ppTInfo)
@@ -103,7 +81,7 @@ HRESULT Binary::GetTypeInfo(UINT iTInfo, LCID, ITypeInfo** ppTInfo)
     *ppTInfo = nullptr;
     if (iTInfo != 0) return DISP_E_BADINDEX;
     *ppTInfo = new (std::nothrow) BinaryTypeInfo;
-    return *ppTInfo ? S_OK : E_OUTOFMEMORY;
+    return *ppTInfo ? S_OK : OutOfMemory();
 }
 
 HRESULT Binary::GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames, LCID, DISPID* rgDispId)
@@ -131,6 +109,7 @@ HRESULT Binary::Invoke(DISPID dispIdMember, REFIID riid, LCID, WORD wFlags, DISP
     if (!source) return E_INVALIDARG;
     OwnedVariant argument;
     hr = VariantChangeType(&argument, source, 0, member->parameterType);
+    if (hr == E_OUTOFMEMORY) return DispatchFailure(hr, pExcepInfo);
     if (FAILED(hr)) {
         if (puArgErr) *puArgErr = 0;
         return hr;
@@ -141,7 +120,7 @@ HRESULT Binary::Invoke(DISPID dispIdMember, REFIID riid, LCID, WORD wFlags, DISP
     OwnedVariant passed;
     if (member->inOut) {
         hr = VariantCopy(&passed, &argument);
-        if (FAILED(hr)) return hr;
+        if (FAILED(hr)) return DispatchFailure(hr, pExcepInfo);
     }
 
     OwnedVariant returned;
@@ -176,8 +155,8 @@ HRESULT Binary::Invoke(DISPID dispIdMember, REFIID riid, LCID, WORD wFlags, DISP
     default:
         return DISP_E_MEMBERNOTFOUND;
     }
-    if (FAILED(hr)) return ReportFailure(hr, pExcepInfo);
-    if (member->inOut && !SameValue(argument, passed)) WriteBack(argument, given);
+    if (SUCCEEDED(hr) && member->inOut && !SameValue(argument, passed)) hr = WriteBack(argument, given);
+    if (FAILED(hr)) return DispatchFailure(hr, pExcepInfo);
     if (pVarResult) {
         *pVarResult = returned;
         VariantInit(&returned);

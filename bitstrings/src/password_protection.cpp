@@ -46,6 +46,7 @@ HRESULT AskPassword(LPCWSTR prompt, OleString& password)
         UniqueBstr answer;
         const HRESULT hr = InputBoxW(prompt, kPasswordTitle, answer.inout());
         if (hr == S_FALSE) return RaiseError(RTERR_USER_INTERRUPT);
+        if (hr == E_OUTOFMEMORY) return OutOfMemory();
         if (FAILED(hr)) return hr;
         if (IsUsablePassword(answer.view())) {
             password = answer.view();
@@ -70,9 +71,9 @@ HRESULT OutputPath(BSTR filename, OleStringView extension, std::string& path)
 // single-byte ANSI code page, one for each byte.
 HRESULT DecodeAnsi(OleStringView prefix, std::string_view bytes, UniqueBstr& text)
 {
-    if (bytes.size() > static_cast<std::size_t>(INT_MAX) - prefix.size()) return E_OUTOFMEMORY;
+    if (bytes.size() > static_cast<std::size_t>(INT_MAX) - prefix.size()) return OutOfMemory();
     text.reset(SysAllocStringLen(nullptr, static_cast<UINT>(prefix.size() + bytes.size())));
-    if (!text.get()) return E_OUTOFMEMORY;
+    if (!text.get()) return OutOfMemory();
     OLECHAR* rest = std::copy(prefix.begin(), prefix.end(), text.get());
     if (!bytes.empty()) {
         MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), rest,
@@ -174,7 +175,7 @@ try {
     if (FAILED(hr)) return hr;
     return FileResult(WriteWholeFile(outputPath, EncodeAnsi(digits.view())));
 } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
+    return OutOfMemory();
 }
 
 HRESULT Binary::DecryptFile(BSTR filename)
@@ -210,7 +211,7 @@ try {
     if (FAILED(hr)) return hr;
     return FileResult(WriteWholeFile(outputPath, EncodeAnsi(text.view().substr(kPasswordLength))));
 } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
+    return OutOfMemory();
 }
 
 }  // namespace bitstrings
