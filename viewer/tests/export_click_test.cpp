@@ -1,6 +1,7 @@
 // The click on `exportconvert`, headless: the save dialog answers from a
 // script and the message boxes are recorded.
 #include "export_converted.h"
+#include "ordinary_user.h"
 #include "scripted_common_dialog.h"
 #include "temp_folder.h"
 
@@ -34,6 +35,10 @@ Bytes ReadBytes(const fs::path& path)
     std::ifstream in(path, std::ios::binary);
     return Bytes(std::istreambuf_iterator<char>(in), {});
 }
+
+// Message texts of ASCII characters as narrow text, to hand them over from a
+// child process.
+std::string Ascii(const std::u16string& text) { return {text.begin(), text.end()}; }
 
 std::u16string CouldNotWrite(const fs::path& target, const std::u16string& reason)
 {
@@ -189,17 +194,36 @@ TEST_F(ExportClick, ReportsAFailedWriteAndGoesOn)
     ExpectReport(u"Done!");
 }
 
-TEST_F(ExportClick, ReportsAFolderWithoutWriteAccess)
+// As an ordinary user, after the save dialog confirmed the replacement: a
+// read-only file is refused as writing it in place would be, though a rename
+// over it needs write access to its folder only; a folder without write
+// access takes no new file. The reason is shown and nothing changes.
+TEST_F(ExportClick, ReportsATargetOrFolderWithoutWriteAccess)
 {
-    if (geteuid() == 0) GTEST_SKIP() << "root writes into any folder";
     Open("game.nes", "nes", kTileAndTail);
+    const fs::path readOnly = temp.Write("old.gb", {'o', 'l', 'd'});
     const fs::path locked = folder / "locked";
     fs::create_directory(locked);
+    ordinary_user::Give(folder);
+    fs::permissions(readOnly, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec);
-    ExportTo(locked / "out.gb");
-    fs::permissions(locked, fs::perms::owner_all);
-    ExpectReport(CouldNotWrite(locked / "out.gb", u"Permission denied"));
+    const std::pair<fs::path, std::u16string> cases[] = {
+        {readOnly, u"Path/File access error"},
+        {locked / "out.gb", u"Permission denied"},
+    };
+    for (const auto& [target, reason] : cases) {
+        SCOPED_TRACE(target);
+        const std::string texts = ordinary_user::Run([&] {
+            ExportTo(target);
+            std::string joined;
+            for (const auto& box : ui.messageBoxes) joined += Ascii(box.text) + "\n";
+            return joined;
+        });
+        EXPECT_EQ(texts, Ascii(kWarning) + "\n" + Ascii(CouldNotWrite(target, reason)) + "\n");
+    }
+    EXPECT_EQ(ReadBytes(readOnly), (Bytes{'o', 'l', 'd'}));
     EXPECT_TRUE(fs::is_empty(locked));
+    EXPECT_EQ(FolderEntries(), 3);
 }
 
 // A file-size limit makes the write fail part way, as a full disk does.
