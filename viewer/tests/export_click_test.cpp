@@ -14,6 +14,7 @@
 
 #include <csignal>
 #include <memory>
+#include <memory_resource>
 #include <random>
 
 namespace {
@@ -245,6 +246,28 @@ TEST_F(ExportClick, AWriteThatRunsOutOfRoomLeavesTheTargetAsItWas)
     ExpectReport(CouldNotWrite(target, u"Disk full"));
     EXPECT_EQ(ReadBytes(target), (Bytes{'o', 'l', 'd'}));
     EXPECT_EQ(FolderEntries(), 2);
+}
+
+// A file that loaded but whose converted copy finds no memory: the export
+// says so, writes nothing, and the viewer goes on.
+TEST_F(ExportClick, ReportsAConvertedCopyThatFindsNoMemory)
+{
+    Open("game.nes", "nes", kTileAndTail);
+    std::pmr::memory_resource* const memory = std::pmr::set_default_resource(std::pmr::null_memory_resource());
+    ExportTo(folder / "out.gb");
+    std::pmr::set_default_resource(memory);
+
+    ASSERT_EQ(ui.messageBoxes.size(), 1u);
+    const std::string path = (folder / "out.gb").string();
+    EXPECT_EQ(ui.messageBoxes[0].text, u"Not enough memory to export \"" + std::u16string(path.begin(), path.end()) +
+                                           u"\": the converted copy needs 20 bytes.");
+    EXPECT_EQ(ui.messageBoxes[0].caption, kConverterTitle);
+    EXPECT_EQ(ui.messageBoxes[0].type, static_cast<UINT>(MB_OK));
+    EXPECT_EQ(FileOpenCount(table.get()), 0);
+    EXPECT_EQ(FolderEntries(), 1);
+
+    ExportTo(folder / "out.gb");
+    ExpectReport(u"Done!");
 }
 
 TEST_F(ExportClick, TwiceInARowGivesIdenticalFilesAndLeavesTheSourceAlone)
