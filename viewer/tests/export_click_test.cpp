@@ -214,8 +214,8 @@ TEST_F(ExportClick, ReportsATargetOrFolderWithoutWriteAccess)
     };
     for (const auto& [target, reason] : cases) {
         SCOPED_TRACE(target);
-        const std::string texts = ordinary_user::Run([&] {
-            ExportTo(target);
+        const std::string texts = ordinary_user::Run([&, &chosen = target] {
+            ExportTo(chosen);
             std::string joined;
             for (const auto& box : ui.messageBoxes) joined += Ascii(box.text) + "\n";
             return joined;
