@@ -1,6 +1,8 @@
 // encrypt and decrypt through the interface pointer, with scripted answers
 // to the password prompt.
 #include "component_environment.h"
+#include "ordinary_user.h"
+#include "temp_folder.h"
 
 #include <filenums.h>
 #include <stringapiset.h>
@@ -178,6 +180,21 @@ TEST_F(PasswordProtectionTest, FailedWriteLeavesTheTargetAlone)
     EXPECT_TRUE(FAILED(hr));
     EXPECT_EQ(ReadBytes(folder / "notes.pef" / "inside"), "kept");
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 2) << "no temporary file left";
+}
+
+// As an ordinary user: a protected file that the user made read-only is not
+// replaced; the call fails as writing the file in place would.
+TEST_F(PasswordProtectionTest, ReadOnlyOutputIsRefused)
+{
+    const TempFolder own;
+    WriteBytes(own / "notes.txt", "text");
+    WriteBytes(own / "notes.pef", "kept");
+    ordinary_user::Give(own.Path());
+    fs::permissions(own / "notes.pef", fs::perms::owner_read);
+    const std::string hr =
+        ordinary_user::Run([&] { return std::to_string(Run(&_Binary::encrypt, (own / "notes.txt").u16string())); });
+    EXPECT_EQ(hr, std::to_string(HRESULT_FROM_ERROR_NUMBER(RTERR_PATH_FILE_ACCESS_ERROR)));
+    EXPECT_EQ(ReadBytes(own / "notes.pef"), "kept");
 }
 
 TEST_F(PasswordProtectionTest, ClosingItsFilesLeavesTheClientsFilesOpen)

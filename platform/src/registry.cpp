@@ -45,7 +45,8 @@ std::filesystem::path RegistryFile(const std::filesystem::path& folder) { return
 
 LONG WriteFailure(int err)
 {
-    return err == EACCES || err == EPERM || err == EROFS ? ERROR_ACCESS_DENIED : ERROR_WRITE_FAULT;
+    const bool denied = err == EACCES || err == EPERM || err == EROFS || err == ReplacementFile::kReadOnlyTarget;
+    return denied ? ERROR_ACCESS_DENIED : ERROR_WRITE_FAULT;
 }
 
 // A missing file is an empty registry; a file that can't be read whole or

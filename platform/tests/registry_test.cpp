@@ -1,3 +1,4 @@
+#include "ordinary_user.h"
 #include "test_support.h"
 
 #include <winreg.h>
@@ -125,6 +126,20 @@ TEST_F(RegistryTest, ChangesReplaceTheFileWhole)
     close(old);
     EXPECT_EQ(seen, before);
     EXPECT_EQ(GetString(u"A"), u"first");
+    EXPECT_EQ(Entries(registry.File().parent_path()), 1);
+}
+
+// A registry file that its user made read-only is not replaced behind the
+// user's back, though its folder would allow the rename.
+TEST_F(RegistryTest, ReadOnlyFileRefusesChanges)
+{
+    ASSERT_EQ(SetString(u"A", nullptr, u"first"), ERROR_SUCCESS);
+    const std::string before = ReadFile(registry.File());
+    ordinary_user::Give(registry.Path());
+    fs::permissions(registry.File(), fs::perms(0444));
+    EXPECT_EQ(ordinary_user::Run([] { return std::to_string(SetString(u"A", nullptr, u"second")); }),
+              std::to_string(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(ReadFile(registry.File()), before);
     EXPECT_EQ(Entries(registry.File().parent_path()), 1);
 }
 
