@@ -14,4 +14,16 @@ inline HRESULT RaiseError(LONG number)
     return RtRaiseError(number, kErrorSource);
 }
 
+// Every path of the component that runs out of memory fails with error 7.
+inline HRESULT OutOfMemory()
+{
+    return RaiseError(RTERR_OUT_OF_MEMORY);
+}
+
+// A failure of a late-bound call as the caller gets it: an Automation error
+// of the component, and out of memory as error 7, become DISP_E_EXCEPTION
+// with number, source and description in *exception; other failures pass
+// unchanged.
+HRESULT DispatchFailure(HRESULT hr, EXCEPINFO* exception);
+
 }  // namespace bitstrings

@@ -101,7 +101,7 @@ HRESULT Binary::Bin(SHORT* decimalnum, BSTR* result)
     *result = nullptr;
     if (*decimalnum < 0 || *decimalnum > 255) return RaiseError(RTERR_ILLEGAL_FUNCTION_CALL);
     *result = AllocBstr(CharBits(AnsiCharOfCode(static_cast<BYTE>(*decimalnum))));
-    return *result ? S_OK : E_OUTOFMEMORY;
+    return *result ? S_OK : OutOfMemory();
 }
 
 HRESULT Binary::GetStringFromBits(BSTR* bits, BSTR* result)
@@ -124,7 +124,7 @@ try {
             std::copy(piece.begin(), piece.end(), group.get());
         } else {
             group.reset(AllocBstr(piece));
-            if (!group.get()) return E_OUTOFMEMORY;
+            if (!group.get()) return OutOfMemory();
         }
         UniqueBstr character;
         const HRESULT hr = Self()->ChrBin(group.inout(), character.inout());
@@ -133,9 +133,9 @@ try {
         position += kGroupLength;
     } while (position + 1 < SysStringLen(*bits));
     *result = AllocBstr(text);
-    return *result ? S_OK : E_OUTOFMEMORY;
+    return *result ? S_OK : OutOfMemory();
 } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
+    return OutOfMemory();
 }
 
 HRESULT Binary::ChrBin(BSTR* binary, BSTR* result)
@@ -147,7 +147,7 @@ HRESULT Binary::ChrBin(BSTR* binary, BSTR* result)
     if (FAILED(hr)) return hr;
     const OLECHAR character = AnsiCharOfCode(static_cast<BYTE>(code));
     *result = SysAllocStringLen(&character, 1);
-    return *result ? S_OK : E_OUTOFMEMORY;
+    return *result ? S_OK : OutOfMemory();
 }
 
 HRESULT Binary::Dec(BSTR* binary, SHORT* result)
@@ -157,7 +157,7 @@ HRESULT Binary::Dec(BSTR* binary, SHORT* result)
     if (digits.size() > kGroupLength) return RaiseError(RTERR_ILLEGAL_FUNCTION_CALL);
     if (digits.size() < kGroupLength) {
         BSTR padded = SysAllocStringLen(nullptr, kGroupLength);
-        if (!padded) return E_OUTOFMEMORY;
+        if (!padded) return OutOfMemory();
         const auto fill = std::fill_n(padded, kGroupLength - digits.size(), OLESTR('0'));
         std::copy(digits.begin(), digits.end(), fill);
         SysFreeString(*binary);
@@ -172,11 +172,11 @@ HRESULT Binary::GetStringBits(BSTR needbits, BSTR* result)
     if (!result) return E_POINTER;
     *result = nullptr;
     const OleStringView text = BstrView(needbits);
-    if (text.size() > UINT_MAX / kBitsPerCode) return E_OUTOFMEMORY;
+    if (text.size() > UINT_MAX / kBitsPerCode) return OutOfMemory();
     // Allocated for eight digits a character; shortened only when a
     // character without a code gave nothing.
     UniqueBstr bits(SysAllocStringLen(nullptr, static_cast<UINT>(text.size() * kBitsPerCode)));
-    if (!bits.get()) return E_OUTOFMEMORY;
+    if (!bits.get()) return OutOfMemory();
     OLECHAR* end = bits.get();
     for (const OLECHAR c : text) {
         const OleStringView piece = CharBits(c);
@@ -185,7 +185,7 @@ HRESULT Binary::GetStringBits(BSTR needbits, BSTR* result)
     const auto written = static_cast<std::size_t>(end - bits.get());
     if (written != bits.view().size()) {
         bits.reset(AllocBstr(bits.view().substr(0, written)));
-        if (!bits.get()) return E_OUTOFMEMORY;
+        if (!bits.get()) return OutOfMemory();
     }
     *result = bits.release();
     return S_OK;

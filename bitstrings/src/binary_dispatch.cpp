@@ -1,16 +1,15 @@
 // Late-bound calls of Binary's operations: names to dispatch ids, and
-// Invoke with the arguments converted to the parameter types, in/out values
-// written back into by-reference arguments and failures as exceptions.
+// Invoke with the arguments converted to the parameter types, changed
+// in/out values written back into by-reference arguments and failures as
+// exceptions.
 #include "binary.h"
 
 #include "automation_error.h"
 #include "binary_members.h"
 #include "binary_type_info.h"
-
-#include <rterrors.h>
+#include "variant_value.h"
 
 #include <new>
-
 
 namespace bitstrings {
 namespace {
@@ -23,59 +22,55 @@ const VARIANT* ArgumentValue(const VARIANT& given)
 
 // Stores an in/out parameter's value into the caller's by-reference
 // argument, converted to that argument's own type. A value the argument's
-// type can't hold leaves it as it was.
-void WriteBack(const VARIANT& value, VARIANT& given)
+// type can't hold leaves it as it was; only running out of memory fails.
+HRESULT WriteBack(const VARIANT& value, VARIANT& given)
 {
-    if ((given.vt & VT_BYREF) == 0) return;
+    if ((given.vt & VT_BYREF) == 0) return S_OK;
     const VARTYPE target = given.vt & ~VT_BYREF;
     VARIANT converted;
     VariantInit(&converted);
     if (target == VT_VARIANT) {
         VARIANT* inner = given.pvarVal;
         const bool keepsType = inner->vt == VT_I2 || inner->vt == VT_I4 || inner->vt == VT_BSTR;
-        if (FAILED(VariantChangeType(&converted, &value, 0, keepsType ? inner->vt : value.vt))) return;
+        const HRESULT hr = VariantChangeType(&converted, &value, 0, keepsType ? inner->vt : value.vt);
+        if (FAILED(hr)) return hr == E_OUTOFMEMORY ? hr : S_OK;
         VariantClear(inner);
         *inner = converted;
-        return;
+        return S_OK;
     }
-    if (FAILED(VariantChangeType(&converted, &value, 0, target))) return;
+    const HRESULT hr = VariantChangeType(&converted, &value, 0, target);
+    if (FAILED(hr)) return hr == E_OUTOFMEMORY ? hr : S_OK;
     switch (target) {
     case VT_BSTR:
         SysFreeString(*given.pbstrVal);
         *given.pbstrVal = converted.bstrVal;
-        return;
+        break;
     case VT_I2:
         *given.piVal = converted.iVal;
-        return;
+        break;
     case VT_I4:
         *given.plVal = converted.lVal;
-        return;
+        break;
     default:
         VariantClear(&converted);
-        return;
+        break;
     }
+    return S_OK;
 }
 
-// An Automation error of the component becomes DISP_E_EXCEPTION with its
-// number, source and description in the EXCEPINFO.
-HRESULT ReportFailure(HRESULT hr, EXCEPINFO* exception)
+// The one parameter may also be given by name: its dispatch id is 0, as
+// GetIDsOfNames tells.
+HRESULT CheckNamedArguments(const DISPPARAMS& params, UINT* argumentError)
 {
-    if (HRESULT_FACILITY(hr) != FACILITY_CONTROL) return hr;
-    if (exception) {
-        *exception = EXCEPINFO{};
-        IErrorInfo* info = nullptr;
-        if (GetErrorInfo(0, &info) == S_OK && info) {
-            info->GetSource(&exception->bstrSource);
-            info->GetDescription(&exception->bstrDescription);
-            info->Release();
+    if (params.cNamedArgs == 0) return S_OK;
+    if (params.cNamedArgs > params.cArgs || !params.rgdispidNamedArgs) return E_INVALIDARG;
+    for (UINT index = 0; index < params.cNamedArgs; ++index) {
+        if (params.rgdispidNamedArgs[index] != 0) {
+            if (argumentError) *argumentError = index;
+            return DISP_E_PARAMNOTFOUND;
         }
-        if (!exception->bstrSource) exception->bstrSource = SysAllocString(kErrorSource);
-        if (!exception->bstrDescription) {
-            exception->bstrDescription = SysAllocString(RtErrorDescription(HRESULT_CODE(hr)));
-        }
-        exception->scode = hr;
     }
-    return DISP_E_EXCEPTION;
+    return S_OK;
 }
 
 }  // namespace
@@ -86,7 +81,7 @@ HRESULT Binary::GetTypeInfo(UINT iTInfo, LCID, ITypeInfo** ppTInfo)
     *ppTInfo = nullptr;
     if (iTInfo != 0) return DISP_E_BADINDEX;
     *ppTInfo = new (std::nothrow) BinaryTypeInfo;
-    return *ppTInfo ? S_OK : E_OUTOFMEMORY;
+    return *ppTInfo ? S_OK : OutOfMemory();
 }
 
 HRESULT Binary::GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames, LCID, DISPID* rgDispId)
@@ -105,22 +100,30 @@ HRESULT Binary::Invoke(DISPID dispIdMember, REFIID riid, LCID, WORD wFlags, DISP
         return DISP_E_MEMBERNOTFOUND;
     }
     if (!pDispParams) return E_INVALIDARG;
-    if (pDispParams->cNamedArgs != 0) return DISP_E_NONAMEDARGS;
+    HRESULT hr = CheckNamedArguments(*pDispParams, puArgErr);
+    if (FAILED(hr)) return hr;
     if (pDispParams->cArgs != 1 || !pDispParams->rgvarg) return DISP_E_BADPARAMCOUNT;
 
     VARIANT& given = pDispParams->rgvarg[0];
     const VARIANT* source = ArgumentValue(given);
     if (!source) return E_INVALIDARG;
-    VARIANT argument;
-    VariantInit(&argument);
-    HRESULT hr = VariantChangeType(&argument, source, 0, member->parameterType);
+    OwnedVariant argument;
+    hr = VariantChangeType(&argument, source, 0, member->parameterType);
+    if (hr == E_OUTOFMEMORY) return DispatchFailure(hr, pExcepInfo);
     if (FAILED(hr)) {
         if (puArgErr) *puArgErr = 0;
         return hr;
     }
+    // What the operation was given: only a value that it changed goes back
+    // to the caller, so a variable that had to be converted for the call
+    // comes back exactly as it was.
+    OwnedVariant passed;
+    if (member->inOut) {
+        hr = VariantCopy(&passed, &argument);
+        if (FAILED(hr)) return DispatchFailure(hr, pExcepInfo);
+    }
 
-    VARIANT returned;
-    VariantInit(&returned);
+    OwnedVariant returned;
     _Binary* self = Self();
     switch (member->id) {
     case DISPID_Binary_decrypt:
@@ -150,19 +153,13 @@ HRESULT Binary::Invoke(DISPID dispIdMember, REFIID riid, LCID, WORD wFlags, DISP
         hr = self->GetStringBits(argument.bstrVal, &returned.bstrVal);
         break;
     default:
-        VariantClear(&argument);
         return DISP_E_MEMBERNOTFOUND;
     }
-    if (SUCCEEDED(hr) && member->inOut) WriteBack(argument, given);
-    VariantClear(&argument);
-    if (FAILED(hr)) {
-        VariantClear(&returned);
-        return ReportFailure(hr, pExcepInfo);
-    }
+    if (SUCCEEDED(hr) && member->inOut && !SameValue(argument, passed)) hr = WriteBack(argument, given);
+    if (FAILED(hr)) return DispatchFailure(hr, pExcepInfo);
     if (pVarResult) {
         *pVarResult = returned;
-    } else {
-        VariantClear(&returned);
+        VariantInit(&returned);
     }
     return S_OK;
 }

@@ -1,5 +1,6 @@
 #include "binary_type_info.h"
 
+#include "automation_error.h"
 #include "binary_members.h"
 #include "server_lifetime.h"
 #include "unique_bstr.h"
@@ -41,7 +42,7 @@ HRESULT BinaryTypeInfo::GetNames(MEMBERID memid, BSTR* rgBstrNames, UINT cMaxNam
     for (std::u16string_view name : {member->name, member->parameter}) {
         if (*pcNames == cMaxNames) break;
         rgBstrNames[*pcNames] = AllocBstr(name);
-        if (!rgBstrNames[*pcNames]) return E_OUTOFMEMORY;
+        if (!rgBstrNames[*pcNames]) return OutOfMemory();
         ++*pcNames;
     }
     return S_OK;
@@ -74,7 +75,9 @@ HRESULT BinaryTypeInfo::GetDocumentation(MEMBERID memid, BSTR* pBstrName, BSTR* 
     // An operation without a help string has no documentation string at all.
     UniqueBstr nameText(pBstrName ? AllocBstr(name) : nullptr);
     UniqueBstr helpText(pBstrDocString && !help.empty() ? AllocBstr(help) : nullptr);
-    if ((pBstrName && !nameText.get()) || (pBstrDocString && !help.empty() && !helpText.get())) return E_OUTOFMEMORY;
+    if ((pBstrName && !nameText.get()) || (pBstrDocString && !help.empty() && !helpText.get())) {
+        return OutOfMemory();
+    }
     if (pBstrName) *pBstrName = nameText.release();
     if (pBstrDocString) *pBstrDocString = helpText.release();
     if (pdwHelpContext) *pdwHelpContext = 0;

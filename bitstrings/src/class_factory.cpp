@@ -1,5 +1,6 @@
 #include "class_factory.h"
 
+#include "automation_error.h"
 #include "binary.h"
 #include "server_lifetime.h"
 
@@ -28,7 +29,7 @@ HRESULT BinaryClassFactory::CreateInstance(IUnknown* pUnkOuter, REFIID riid, voi
     *ppvObject = nullptr;
     if (pUnkOuter) return CLASS_E_NOAGGREGATION;
     auto* object = new (std::nothrow) Binary();
-    if (!object) return E_OUTOFMEMORY;
+    if (!object) return OutOfMemory();
     const HRESULT hr = object->QueryInterface(riid, ppvObject);
     object->Release();
     return hr;

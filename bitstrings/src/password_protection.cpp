@@ -46,6 +46,7 @@ HRESULT AskPassword(LPCWSTR prompt, OleString& password)
         UniqueBstr answer;
         const HRESULT hr = InputBoxW(prompt, kPasswordTitle, answer.inout());
         if (hr == S_FALSE) return RaiseError(RTERR_USER_INTERRUPT);
+        if (hr == E_OUTOFMEMORY) return OutOfMemory();
         if (FAILED(hr)) return hr;
         if (IsUsablePassword(answer.view())) {
             password = answer.view();
@@ -66,13 +67,13 @@ HRESULT OutputPath(BSTR filename, OleStringView extension, std::string& path)
     return FileResult(PathOfFileName(output, path));
 }
 
-// A BSTR of `prefix` followed by the characters of the bytes in the ANSI
-// code page.
+// A BSTR of `prefix` followed by the characters of the bytes in the
+// single-byte ANSI code page, one for each byte.
 HRESULT DecodeAnsi(OleStringView prefix, std::string_view bytes, UniqueBstr& text)
 {
-    if (bytes.size() > static_cast<std::size_t>(INT_MAX) - prefix.size()) return E_OUTOFMEMORY;
+    if (bytes.size() > static_cast<std::size_t>(INT_MAX) - prefix.size()) return OutOfMemory();
     text.reset(SysAllocStringLen(nullptr, static_cast<UINT>(prefix.size() + bytes.size())));
-    if (!text.get()) return E_OUTOFMEMORY;
+    if (!text.get()) return OutOfMemory();
     OLECHAR* rest = std::copy(prefix.begin(), prefix.end(), text.get());
     if (!bytes.empty()) {
         MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), rest,
@@ -126,9 +127,21 @@ bool HasProtectedLayout(std::string_view digits)
            digits.find_first_not_of("01") == std::string_view::npos;
 }
 
-// Both operations begin alike: the password, then the named file read whole.
+// Text files hold one character per byte. Under a code page whose
+// characters can take two bytes or more, bytes and characters would not
+// match one for one and the protected file would hold other codes than the
+// text's bytes.
+bool AnsiCodePageIsSingleByte()
+{
+    CPINFO info{};
+    return GetCPInfo(CP_ACP, &info) && info.MaxCharSize == 1;
+}
+
+// Both operations begin alike: the code page checked before anything is
+// asked, the password, then the named file read whole.
 HRESULT AskPasswordAndRead(LPCWSTR prompt, BSTR filename, OleString& password, std::string& content)
 {
+    if (!AnsiCodePageIsSingleByte()) return RaiseError(RTERR_ILLEGAL_FUNCTION_CALL);
     const HRESULT hr = AskPassword(prompt, password);
     if (FAILED(hr)) return hr;
     std::string path;
@@ -162,7 +175,7 @@ try {
     if (FAILED(hr)) return hr;
     return FileResult(WriteWholeFile(outputPath, EncodeAnsi(digits.view())));
 } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
+    return OutOfMemory();
 }
 
 HRESULT Binary::DecryptFile(BSTR filename)
@@ -198,7 +211,7 @@ try {
     if (FAILED(hr)) return hr;
     return FileResult(WriteWholeFile(outputPath, EncodeAnsi(text.view().substr(kPasswordLength))));
 } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
+    return OutOfMemory();
 }
 
 }  // namespace bitstrings

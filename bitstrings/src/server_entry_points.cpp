@@ -1,6 +1,8 @@
 // The four exports of an in-process component server, and the registration
 // of the class Binary with its programmatic name; the type library and the
-// interface _Binary are registered by the platform's part.
+// interface _Binary are registered by the platform's part. Running out of
+// memory fails with error 7, never with an exception through the export.
+#include "automation_error.h"
 #include "class_factory.h"
 #include "registry_values.h"
 #include "server_lifetime.h"
@@ -9,6 +11,8 @@
 #include <binary_interface.h>
 #include <objbase.h>
 #include <olectl.h>
+
+#include <new>
 
 using bitstrings::DeleteKey;
 using bitstrings::GuidText;
@@ -28,7 +32,7 @@ bool RemoveRegistration()
 }
 
 HRESULT WriteRegistration(const OleString& modulePath)
-{
+try {
     if (!bitstrings::RegisterTypeLibrary(modulePath)) return SELFREG_E_TYPELIB;
     const OleString progId = PROGID_Binary;
     const OleString classKey = ClassKey();
@@ -39,23 +43,29 @@ HRESULT WriteRegistration(const OleString& modulePath)
                             SetValue(progId, nullptr, progId) &&
                             SetValue(progId + OLESTR("\\CLSID"), nullptr, GuidText(CLSID_Binary));
     return registered ? S_OK : SELFREG_E_CLASS;
+} catch (const std::bad_alloc&) {
+    return bitstrings::OutOfMemory();
 }
 
 }  // namespace
 
 STDAPI DllRegisterServer(void)
-{
+try {
     OleString modulePath;
     if (!bitstrings::OwnModulePath(modulePath)) return SELFREG_E_CLASS;
     const HRESULT hr = WriteRegistration(modulePath);
     // Nothing half-registered stays behind.
     if (FAILED(hr)) RemoveRegistration();
     return hr;
+} catch (const std::bad_alloc&) {
+    return bitstrings::OutOfMemory();
 }
 
 STDAPI DllUnregisterServer(void)
-{
+try {
     return RemoveRegistration() ? S_OK : SELFREG_E_CLASS;
+} catch (const std::bad_alloc&) {
+    return bitstrings::OutOfMemory();
 }
 
 STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv)

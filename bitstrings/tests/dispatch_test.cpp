@@ -55,28 +55,79 @@ TEST_F(DispatchTest, NamesAreMatchedWithoutRegardToCase)
     }
 }
 
-// The write-back of by-reference strings by Dec and GetStringFromBits is
-// checked through comcall, which passes its arguments that way.
-TEST_F(DispatchTest, InOutValuesAreWrittenBackInTheArgumentsOwnType)
+// A caller's variable: Empty, a 16-bit number or a text.
+struct Variable {
+    VARTYPE vt;
+    std::u16string text;
+    SHORT number = 0;
+    bool operator==(const Variable&) const = default;
+};
+Variable Text(std::u16string text) { return {VT_BSTR, std::move(text)}; }
+Variable Number(SHORT number) { return {VT_I2, {}, number}; }
+const Variable kEmpty{VT_EMPTY, {}};
+
+void PrintTo(const Variable& variable, std::ostream* out)
 {
+    if (variable.vt == VT_EMPTY) *out << "Empty";
+    if (variable.vt == VT_I2) *out << "Integer " << variable.number;
+    if (variable.vt == VT_BSTR) *out << "String " << testing::PrintToString(variable.text);
+}
+
+VARIANT Make(const Variable& variable)
+{
+    VARIANT value{};
+    value.vt = variable.vt;
+    if (variable.vt == VT_BSTR) value.bstrVal = AllocBstr(variable.text);
+    if (variable.vt == VT_I2) value.iVal = variable.number;
+    return value;
+}
+
+Variable Read(const VARIANT& value)
+{
+    return {value.vt, std::u16string(BstrView(value.vt == VT_BSTR ? value.bstrVal : nullptr)),
+            value.vt == VT_I2 ? value.iVal : SHORT{0}};
+}
+
+// Script hosts pass variables as references to VARIANTs. Only a value that
+// the operation changed goes back, in the variable's own type: Dec and
+// ChrBin pad their argument, Bin and GetStringFromBits leave it alone, also
+// when it had to be converted for the call.
+TEST_F(DispatchTest, OnlyChangedArgumentsAreWrittenBackInTheVariablesOwnType)
+{
+    const struct {
+        DISPID id;
+        Variable before;
+        std::u16string result;
+        Variable after;
+    } cases[] = {
+        {DISPID_Binary_Bin, Text(u"5.4"), u"00000101", Text(u"5.4")},
+        {DISPID_Binary_Bin, Text(u"&H5"), u"00000101", Text(u"&H5")},
+        {DISPID_Binary_Bin, kEmpty, u"00000000", kEmpty},
+        {DISPID_Binary_GetStringFromBits, kEmpty, std::u16string(1, u'\0'), kEmpty},
+        {DISPID_Binary_Dec, Text(u"101"), u"5", Text(u"00000101")},
+        {DISPID_Binary_Dec, Number(101), u"5", Number(101)},
+        {DISPID_Binary_ChrBin, kEmpty, std::u16string(1, u'\0'), Text(u"00000000")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << std::hex << c.id << " of " << testing::PrintToString(c.before));
+        VARIANT variable = Make(c.before);
+        VARIANT arg{};
+        arg.vt = VT_BYREF | VT_VARIANT;
+        arg.pvarVal = &variable;
+        ASSERT_EQ(Call(c.id, &arg, 1, DISPATCH_METHOD | DISPATCH_PROPERTYGET), S_OK);
+        VARIANT shown{};
+        EXPECT_EQ(VariantChangeType(&shown, &result, 0, VT_BSTR), S_OK);
+        EXPECT_EQ(BstrView(shown.bstrVal), c.result);
+        EXPECT_EQ(Read(variable), c.after);
+        VariantClear(&shown);
+        VariantClear(&variable);
+    }
+
+    // A by-reference string, as comcall passes its arguments.
     UniqueBstr number(AllocBstr(u" 5 "));
     ASSERT_EQ(CallWithText(DISPID_Binary_Bin, number), S_OK);
-    EXPECT_EQ(result.vt, VT_BSTR);
     EXPECT_EQ(BstrView(result.bstrVal), u"00000101");
-    EXPECT_EQ(number.view(), u"5");
-
-    UniqueBstr digits(AllocBstr(u"101"));
-    ASSERT_EQ(CallWithText(DISPID_Binary_Dec, digits), S_OK);
-    EXPECT_EQ(result.vt, VT_I2);
-    EXPECT_EQ(result.iVal, 5);
-
-    SHORT value = 1;
-    VARIANT arg{};
-    arg.vt = VT_BYREF | VT_I2;
-    arg.piVal = &value;
-    ASSERT_EQ(Call(DISPID_Binary_ChrBin, &arg, 1, DISPATCH_METHOD | DISPATCH_PROPERTYGET), S_OK);
-    EXPECT_EQ(BstrView(result.bstrVal), std::u16string(1, u'\x01'));
-    EXPECT_EQ(value, 1);
+    EXPECT_EQ(number.view(), u" 5 ");
 }
 
 TEST_F(DispatchTest, ArgumentsThatDontConvertAreRefused)
@@ -106,11 +157,44 @@ TEST_F(DispatchTest, CallsOutsideTheInterfaceAreRefused)
     EXPECT_EQ(Call(DISPID_Binary_GetStringBits, args, 2), DISP_E_BADPARAMCOUNT);
     EXPECT_EQ(Call(0x60030003, args, 1), DISP_E_MEMBERNOTFOUND);
     EXPECT_EQ(Call(DISPID_Binary_GetStringBits, args, 1, DISPATCH_PROPERTYPUT), DISP_E_MEMBERNOTFOUND);
-    DISPID named = 0;
-    DISPPARAMS params{args, &named, 1, 1};
-    EXPECT_EQ(binary->Invoke(DISPID_Binary_GetStringBits, IID_NULL, 0, DISPATCH_METHOD, &params, &result, nullptr,
-                             nullptr),
-              DISP_E_NONAMEDARGS);
+}
+
+// The parameter may be named, with the id that GetIDsOfNames gives its name.
+TEST_F(DispatchTest, TheParameterMayBeGivenByName)
+{
+    std::u16string method = u"dec", parameter = u"BINARY";
+    LPOLESTR names[] = {method.data(), parameter.data()};
+    DISPID ids[2] = {};
+    ASSERT_EQ(binary->GetIDsOfNames(IID_NULL, names, 2, 0, ids), S_OK);
+    const struct {
+        UINT count, named;
+        DISPID id;
+        HRESULT hr;
+        std::u16string after;
+    } cases[] = {
+        {1, 1, ids[1], S_OK, u"00000101"},
+        {1, 1, 1, DISP_E_PARAMNOTFOUND, u"101"},
+        {1, 1, DISPID_UNKNOWN, DISP_E_PARAMNOTFOUND, u"101"},
+        {2, 1, ids[1], DISP_E_BADPARAMCOUNT, u"101"},
+        {1, 2, ids[1], E_INVALIDARG, u"101"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.count << " arguments, " << c.named << " named " << c.id);
+        UniqueBstr digits(AllocBstr(u"101"));
+        VARIANT args[2]{};
+        for (VARIANT& arg : args) {
+            arg.vt = VT_BYREF | VT_BSTR;
+            arg.pbstrVal = digits.inout();
+        }
+        DISPID named[2] = {c.id, c.id};
+        DISPPARAMS params{args, named, c.count, c.named};
+        VariantClear(&result);
+        argError = 99;
+        EXPECT_EQ(binary->Invoke(ids[0], IID_NULL, 0, DISPATCH_METHOD, &params, &result, &exception, &argError), c.hr);
+        EXPECT_EQ(result.iVal, c.hr == S_OK ? 5 : 0);
+        EXPECT_EQ(argError, c.hr == DISP_E_PARAMNOTFOUND ? 0U : 99U);
+        EXPECT_EQ(digits.view(), c.after);
+    }
 }
 
 TEST_F(DispatchTest, IDispatchIsTheDualInterface)

@@ -1,8 +1,38 @@
 // encrypt and decrypt through the interface pointer, with scripted answers
 // to the password prompt.
 #include "component_environment.h"
+#include "ordinary_user.h"
+#include "temp_folder.h"
 
 #include <filenums.h>
+#include <stringapiset.h>
+
+#include <atomic>
+
+namespace {
+
+// The ANSI code page that the component asks about: the platform's, or
+// while an object of this class lives, one of two-byte characters, as on
+// Japanese Windows.
+class TwoByteCodePage {
+public:
+    TwoByteCodePage() { inForce = true; }
+    ~TwoByteCodePage() { inForce = false; }
+    TwoByteCodePage(const TwoByteCodePage&) = delete;
+    TwoByteCodePage& operator=(const TwoByteCodePage&) = delete;
+
+    static inline std::atomic<bool> inForce{false};
+};
+
+}  // namespace
+
+BOOL GetCPInfo(UINT CodePage, LPCPINFO lpCPInfo)
+{
+    static const auto platformGetCPInfo = reinterpret_cast<decltype(&GetCPInfo)>(dlsym(RTLD_NEXT, "GetCPInfo"));
+    if (!TwoByteCodePage::inForce || CodePage != CP_ACP) return platformGetCPInfo(CodePage, lpCPInfo);
+    *lpCPInfo = CPINFO{2, {'?'}, {0x81, 0x9F, 0xE0, 0xFC}};
+    return TRUE;
+}
 
 namespace {
 
@@ -93,6 +123,20 @@ TEST_F(PasswordProtectionTest, CancelledPromptEndsTheCallWithUserInterrupt)
     ExpectFailure(Run(&_Binary::decrypt, PathOf("notes.txt"), {std::nullopt}), RTERR_USER_INTERRUPT);
 }
 
+// Bytes and characters would not match one for one: both operations refuse
+// before they ask anything.
+TEST_F(PasswordProtectionTest, RefusedUnderACodePageOfTwoByteCharacters)
+{
+    ASSERT_EQ(Run(&_Binary::encrypt, PathOf("notes.txt")), S_OK);
+    fs::rename(folder / "notes.pef", folder / "kept.pef");
+    const TwoByteCodePage japanese;
+    ui.prompts.clear();
+    ExpectFailure(Run(&_Binary::encrypt, PathOf("notes.txt")), RTERR_ILLEGAL_FUNCTION_CALL);
+    ExpectFailure(Run(&_Binary::decrypt, PathOf("kept.pef")), RTERR_ILLEGAL_FUNCTION_CALL);
+    EXPECT_FALSE(fs::exists(folder / "kept.txt"));
+    EXPECT_TRUE(ui.prompts.empty());
+}
+
 TEST_F(PasswordProtectionTest, FileAndNameFailures)
 {
     fs::remove(folder / "notes.txt");
@@ -136,6 +180,21 @@ TEST_F(PasswordProtectionTest, FailedWriteLeavesTheTargetAlone)
     EXPECT_TRUE(FAILED(hr));
     EXPECT_EQ(ReadBytes(folder / "notes.pef" / "inside"), "kept");
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 2) << "no temporary file left";
+}
+
+// As an ordinary user: a protected file that the user made read-only is not
+// replaced; the call fails as writing the file in place would.
+TEST_F(PasswordProtectionTest, ReadOnlyOutputIsRefused)
+{
+    const TempFolder own;
+    WriteBytes(own / "notes.txt", "text");
+    WriteBytes(own / "notes.pef", "kept");
+    ordinary_user::Give(own.Path());
+    fs::permissions(own / "notes.pef", fs::perms::owner_read);
+    const std::string hr =
+        ordinary_user::Run([&] { return std::to_string(Run(&_Binary::encrypt, (own / "notes.txt").u16string())); });
+    EXPECT_EQ(hr, std::to_string(HRESULT_FROM_ERROR_NUMBER(RTERR_PATH_FILE_ACCESS_ERROR)));
+    EXPECT_EQ(ReadBytes(own / "notes.pef"), "kept");
 }
 
 TEST_F(PasswordProtectionTest, ClosingItsFilesLeavesTheClientsFilesOpen)

@@ -1,11 +1,15 @@
 // Late-bound calls on Windows, through the type library embedded in the
 // module: the system's dispatch maps names to ids, converts the arguments,
 // calls the operation through the vtable and turns a failure with error
-// info into DISP_E_EXCEPTION with its EXCEPINFO filled.
+// info into DISP_E_EXCEPTION with its EXCEPINFO filled. Running out of
+// memory anywhere on the way is error 7.
 #include "binary.h"
 
+#include "automation_error.h"
 #include "server_registration.h"
+#include "variant_value.h"
 
+#include <new>
 #include <vector>
 
 namespace bitstrings {
@@ -47,8 +51,10 @@ struct BinaryTypeInfo {
 // Script hosts pass their variables as references to VARIANTs. The system's
 // dispatch takes a by-reference argument only of the parameter's own type,
 // so each such argument goes to it as a reference to a temporary of that
-// type, whose value is written back into the caller's variable after a
-// successful call, as late binding does on Linux.
+// type. After a successful call the temporary goes back into the caller's
+// variable only when the operation changed it, as late binding does on
+// Linux: a variable that had to be converted for the call comes back
+// exactly as it was.
 class ByReferenceArguments {
 public:
     ByReferenceArguments() = default;
@@ -56,7 +62,10 @@ public:
     ByReferenceArguments& operator=(const ByReferenceArguments&) = delete;
     ~ByReferenceArguments()
     {
-        for (Temporary& temporary : temporaries_) VariantClear(&temporary.value);
+        for (Temporary& temporary : temporaries_) {
+            VariantClear(&temporary.value);
+            VariantClear(&temporary.passed);
+        }
     }
 
     // Copies the arguments, putting temporaries in place of the variant
@@ -73,10 +82,13 @@ public:
             const UINT index = given.cArgs - 1 - static_cast<UINT>(parameter);
             VARIANT& argument = arguments_[index];
             if (types[parameter] == VT_EMPTY || argument.vt != (VT_BYREF | VT_VARIANT) || !argument.pvarVal) continue;
-            temporaries_.push_back({argument.pvarVal, {}});
+            temporaries_.push_back({argument.pvarVal, {}, {}});
             Temporary& temporary = temporaries_.back();
             VariantInit(&temporary.value);
-            const HRESULT hr = VariantChangeType(&temporary.value, temporary.variable, 0, types[parameter]);
+            VariantInit(&temporary.passed);
+            HRESULT hr = VariantChangeType(&temporary.value, temporary.variable, 0, types[parameter]);
+            if (SUCCEEDED(hr)) hr = VariantCopy(&temporary.passed, &temporary.value);
+            if (hr == E_OUTOFMEMORY) return hr;
             if (FAILED(hr)) {
                 if (argumentError) *argumentError = index;
                 return hr;
@@ -90,27 +102,33 @@ public:
 
     DISPPARAMS* Params() { return &params_; }
 
-    // Stores the values back, in the variable's own type where it can hold them.
-    void WriteBack()
+    // Stores the values that the operation changed back, in the variable's
+    // own type where it can hold them; only running out of memory fails.
+    HRESULT WriteBack()
     {
         for (Temporary& temporary : temporaries_) {
+            if (SameValue(temporary.value, temporary.passed)) continue;
             VARIANT* variable = temporary.variable;
             const bool keepsType = variable->vt == VT_I2 || variable->vt == VT_I4 || variable->vt == VT_BSTR;
             VARIANT converted;
             VariantInit(&converted);
-            if (FAILED(VariantChangeType(&converted, &temporary.value, 0,
-                                         keepsType ? variable->vt : temporary.value.vt))) {
-                continue;
-            }
+            const HRESULT hr =
+                VariantChangeType(&converted, &temporary.value, 0, keepsType ? variable->vt : temporary.value.vt);
+            if (hr == E_OUTOFMEMORY) return hr;
+            if (FAILED(hr)) continue;
             VariantClear(variable);
             *variable = converted;
         }
+        return S_OK;
     }
 
 private:
+    // The caller's variable, the value the operation works on, and the
+    // value it was given.
     struct Temporary {
         VARIANT* variable;
         VARIANT value;
+        VARIANT passed;
     };
 
     // The types of the operation's parameters that are passed by reference
@@ -145,45 +163,62 @@ private:
     DISPPARAMS params_{};
 };
 
+// Out of memory from the system becomes the component's error 7.
+HRESULT AutomationError(HRESULT hr)
+{
+    return hr == E_OUTOFMEMORY ? OutOfMemory() : hr;
+}
+
 }  // namespace
 
 HRESULT Binary::GetTypeInfo(UINT iTInfo, LCID, ITypeInfo** ppTInfo)
-{
+try {
     if (!ppTInfo) return E_POINTER;
     *ppTInfo = nullptr;
     if (iTInfo != 0) return DISP_E_BADINDEX;
     BinaryTypeInfo info;
     const HRESULT hr = info.Load();
-    if (FAILED(hr)) return hr;
+    if (FAILED(hr)) return AutomationError(hr);
     info.dispatch->AddRef();
     *ppTInfo = info.dispatch;
     return S_OK;
+} catch (const std::bad_alloc&) {
+    return OutOfMemory();
 }
 
 HRESULT Binary::GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames, LCID, DISPID* rgDispId)
-{
+try {
     if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
     BinaryTypeInfo info;
     const HRESULT hr = info.Load();
-    if (FAILED(hr)) return hr;
-    return DispGetIDsOfNames(info.vtable, rgszNames, cNames, rgDispId);
+    if (FAILED(hr)) return AutomationError(hr);
+    return AutomationError(DispGetIDsOfNames(info.vtable, rgszNames, cNames, rgDispId));
+} catch (const std::bad_alloc&) {
+    return OutOfMemory();
 }
 
 HRESULT Binary::Invoke(DISPID dispIdMember, REFIID riid, LCID, WORD wFlags, DISPPARAMS* pDispParams,
                        VARIANT* pVarResult, EXCEPINFO* pExcepInfo, UINT* puArgErr)
-{
+try {
     if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
     if (!pDispParams) return E_INVALIDARG;
     BinaryTypeInfo info;
     HRESULT hr = info.Load();
-    if (FAILED(hr)) return hr;
+    if (FAILED(hr)) return DispatchFailure(hr, pExcepInfo);
     ByReferenceArguments arguments;
     hr = arguments.Prepare(info.vtable, dispIdMember, *pDispParams, puArgErr);
-    if (FAILED(hr)) return hr;
+    if (FAILED(hr)) return DispatchFailure(hr, pExcepInfo);
     hr = DispInvoke(static_cast<_Binary*>(this), info.vtable, dispIdMember, wFlags, arguments.Params(), pVarResult,
                     pExcepInfo, puArgErr);
-    if (SUCCEEDED(hr)) arguments.WriteBack();
-    return hr;
+    if (FAILED(hr)) return DispatchFailure(hr, pExcepInfo);
+    hr = arguments.WriteBack();
+    if (FAILED(hr)) {
+        if (pVarResult) VariantClear(pVarResult);
+        return DispatchFailure(hr, pExcepInfo);
+    }
+    return S_OK;
+} catch (const std::bad_alloc&) {
+    return DispatchFailure(E_OUTOFMEMORY, pExcepInfo);
 }
 
 }  // namespace bitstrings

@@ -1,5 +1,5 @@
-// Conversions between UTF-16 and byte strings. The ANSI code page (CP_ACP)
-// is Windows-1252 with its five undefined bytes (0x81, 0x8D, 0x8F, 0x90,
+// Conversions between UTF-16 and byte strings, and what a code page is
+// like. The ANSI code page (CP_ACP) is Windows-1252 with its five undefined bytes (0x81, 0x8D, 0x8F, 0x90,
 // 0x9D) mapped to U+0081, U+008D, U+008F, U+0090 and U+009D, so that every
 // code 0-255 goes to a character and back unchanged.
 #pragma once
@@ -21,3 +21,15 @@ STDAPI_(int) WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCha
                                  LPSTR lpMultiByteStr, int cbMultiByte, LPCSTR lpDefaultChar,
                                  BOOL* lpUsedDefaultChar);
 
+#define MAX_DEFAULTCHAR 2
+#define MAX_LEADBYTES 12
+
+typedef struct CPINFO {
+    UINT MaxCharSize;
+    BYTE DefaultChar[MAX_DEFAULTCHAR];
+    BYTE LeadByte[MAX_LEADBYTES];
+} CPINFO, *LPCPINFO;
+
+// The ANSI code page has characters of one byte, UTF-8 of up to four;
+// FALSE for any other code page.
+STDAPI_(BOOL) GetCPInfo(UINT CodePage, LPCPINFO lpCPInfo);

@@ -212,3 +212,12 @@ int WideCharToMultiByte(UINT CodePage, DWORD, LPCWSTR lpWideCharStr, int cchWide
     }
     return Deliver(bytes, lpMultiByteStr, cbMultiByte);
 }
+
+BOOL GetCPInfo(UINT CodePage, LPCPINFO lpCPInfo)
+{
+    if (!lpCPInfo || (CodePage != CP_ACP && CodePage != CP_UTF8)) return FALSE;
+    *lpCPInfo = CPINFO{};
+    lpCPInfo->MaxCharSize = CodePage == CP_ACP ? 1 : 4;
+    lpCPInfo->DefaultChar[0] = '?';
+    return TRUE;
+}

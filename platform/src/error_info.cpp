@@ -76,9 +76,11 @@ private:
         return *out ? S_OK : E_OUTOFMEMORY;
     }
     static HRESULT Take(std::u16string& field, LPCOLESTR text)
-    {
+    try {
         field = text ? text : u"";
         return S_OK;
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
     }
 
     std::atomic<ULONG> references_{1};

@@ -64,9 +64,11 @@ public:
         return 0;
     }
 
+    // A read-only target is refused as opening it for writing would be.
     LONG BeginOutput(LPCSTR path)
     {
         const int err = replacement_.Begin(path);
+        if (err == ReplacementFile::kReadOnlyTarget) return RTERR_PATH_FILE_ACCESS_ERROR;
         return err != 0 ? WriteError(err) : 0;
     }
 

@@ -64,7 +64,8 @@ std::filesystem::path RegistryFile(const std::filesystem::path& folder) { return
 
 LONG WriteFailure(int err)
 {
-    return err == EACCES || err == EPERM || err == EROFS ? ERROR_ACCESS_DENIED : ERROR_WRITE_FAULT;
+    const bool denied = err == EACCES || err == EPERM || err == EROFS || err == ReplacementFile::kReadOnlyTarget;
+    return denied ? ERROR_ACCESS_DENIED : ERROR_WRITE_FAULT;
 }
 
 // A missing file is an empty registry; a file that can't be read whole or
@@ -100,11 +101,13 @@ bool HoldsValues(const RegistryKey& key)
 
 // A registry that holds no value leaves no file behind (a link to one stays
 // and is written), so that removing the last registration removes what
-// registering made, the keys it left empty included.
+// registering made, the keys it left empty included. A file that this user
+// may not write stays, as it would for any other change.
 LONG Save(const std::filesystem::path& file, const RegistryKey& root, ClassesView store)
 {
     std::error_code ec;
     if (!HoldsValues(root) && !std::filesystem::is_symlink(file, ec)) {
+        if (faccessat(AT_FDCWD, file.c_str(), W_OK, AT_EACCESS) != 0 && errno != ENOENT) return WriteFailure(errno);
         return unlink(file.c_str()) == 0 || errno == ENOENT ? ERROR_SUCCESS : WriteFailure(errno);
     }
     const std::string text = SerializeRegistry(root);

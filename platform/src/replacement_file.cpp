@@ -74,9 +74,17 @@ int ReplacementFile::Begin(const std::string& target)
     fs::path resolved = target;
     if (int err = ResolveLinks(resolved)) return err;
     struct stat st;
-    // Only a regular file is replaced: renaming over a device or a pipe would
-    // take its place instead of writing to it.
-    if (stat(resolved.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return S_ISDIR(st.st_mode) ? EISDIR : ENODEV;
+    if (stat(resolved.c_str(), &st) == 0) {
+        // Only a regular file is replaced: renaming over a device or a pipe
+        // would take its place instead of writing to it.
+        if (!S_ISREG(st.st_mode)) return S_ISDIR(st.st_mode) ? EISDIR : ENODEV;
+        // The effective ids decide, as they do for writing in place. A
+        // running program (ETXTBSY) may still be replaced, as before.
+        if (faccessat(AT_FDCWD, resolved.c_str(), W_OK, AT_EACCESS) != 0 &&
+            (errno == EACCES || errno == EPERM || errno == EROFS)) {
+            return kReadOnlyTarget;
+        }
+    }
     if (int err = CreateTempFile(FolderOf(resolved), resolved.filename().string(), fd_, tempPath_)) return err;
     targetPath_ = resolved.string();
     return 0;

@@ -13,9 +13,16 @@ public:
     ReplacementFile(const ReplacementFile&) = delete;
     ReplacementFile& operator=(const ReplacementFile&) = delete;
 
+    // What Begin returns for a target that exists and that this user may not
+    // write (read-only for the user, immutable, or on a read-only file
+    // system). A rename needs write access to the folder only, so without
+    // this the replacement would succeed where writing in place fails.
+    static constexpr int kReadOnlyTarget = -1;
+
     // Follows symbolic links from target (the links stay; the file they name
     // is the one replaced) and creates the temporary file in that file's
-    // folder. Returns 0 or an errno value: EISDIR when the target is a folder.
+    // folder. Returns 0, kReadOnlyTarget or an errno value: EISDIR when the
+    // target is a folder.
     int Begin(const std::string& target);
     // Returns 0 or an errno value.
     int Write(const void* data, size_t count);

@@ -43,17 +43,19 @@ STDAPI_(LPCWSTR) RtErrorDescription(LONG number)
 
 STDAPI RtRaiseError(LONG number, LPCOLESTR source)
 {
+    IErrorInfo* info = nullptr;
     ICreateErrorInfo* create = nullptr;
     if (SUCCEEDED(CreateErrorInfo(&create))) {
-        create->SetSource(const_cast<LPOLESTR>(source ? source : OLESTR("")));
-        create->SetDescription(const_cast<LPOLESTR>(RtErrorDescription(number)));
-        IErrorInfo* info = nullptr;
-        if (SUCCEEDED(create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&info)))) {
-            SetErrorInfo(0, info);
-            info->Release();
+        if (SUCCEEDED(create->SetSource(const_cast<LPOLESTR>(source ? source : OLESTR("")))) &&
+            SUCCEEDED(create->SetDescription(const_cast<LPOLESTR>(RtErrorDescription(number))))) {
+            create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&info));
         }
         create->Release();
     }
+    // Without memory for the error info the thread keeps none, rather than
+    // the info of an earlier error.
+    SetErrorInfo(0, info);
+    if (info) info->Release();
     return HRESULT_FROM_ERROR_NUMBER(number);
 }
 

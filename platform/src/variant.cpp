@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <new>
 #include <optional>
 #include <string>
 
@@ -169,7 +170,7 @@ HRESULT VariantCopy(VARIANTARG* pvargDest, const VARIANTARG* pvargSrc)
 }
 
 HRESULT VariantChangeType(VARIANTARG* pvargDest, const VARIANTARG* pvarSrc, USHORT, VARTYPE vt)
-{
+try {
     if (!pvargDest || !pvarSrc) return E_INVALIDARG;
     const std::optional<VARIANT> source = Dereferenced(pvarSrc);
     if (!source) return DISP_E_BADVARTYPE;
@@ -203,4 +204,6 @@ HRESULT VariantChangeType(VARIANTARG* pvargDest, const VARIANTARG* pvarSrc, USHO
     VariantClear(pvargDest);
     *pvargDest = result;
     return S_OK;
+} catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
 }

@@ -1,3 +1,4 @@
+#include "ordinary_user.h"
 #include "test_support.h"
 
 #include <filenums.h>
@@ -170,15 +171,47 @@ TEST_F(FileNumbersTest, OnlyARegularFileIsReplaced)
     EXPECT_EQ(Entries(dir.Path()), 2);
 }
 
-TEST_F(FileNumbersTest, UnwritableFolderChangesNothing)
+// As an ordinary user: a target that the user may not write is refused as
+// writing it in place would be, although a rename over it needs write access
+// to its folder only; a folder without write access takes no new file.
+TEST_F(FileNumbersTest, OutputNeedsWriteAccessToTheTargetAndToItsFolder)
 {
-    if (geteuid() == 0) GTEST_SKIP() << "permissions don't bind root";
+    WriteFile(dir / "readonly", "old");
+    fs::create_symlink("readonly", dir / "link");
+    WriteFile(dir / "writable", "old");
     fs::create_directory(dir / "locked");
     WriteFile(dir / "locked/target", "old");
+    ordinary_user::Give(dir.Path());
+    fs::permissions(dir / "readonly", fs::perms(0444));
     fs::permissions(dir / "locked", fs::perms(0555));
-    EXPECT_EQ(Output(1, "locked/target", "new"), RTERR_PERMISSION_DENIED);
-    fs::permissions(dir / "locked", fs::perms(0755));
-    EXPECT_EQ(ReadFile(dir / "locked/target"), "old");
+    const struct {
+        const char* name;
+        LONG expected;
+        const char* after;
+    } cases[] = {
+        {"readonly", RTERR_PATH_FILE_ACCESS_ERROR, "old"},
+        {"link", RTERR_PATH_FILE_ACCESS_ERROR, "old"},
+        {"locked/target", RTERR_PERMISSION_DENIED, "old"},
+        {"writable", 0, "new"},
+    };
+    for (const auto& c : cases) {
+        const std::string result = ordinary_user::Run([&] {
+            const LONG opened = Output(1, c.name, "new");
+            return std::to_string(opened == 0 ? FileClose(table, 1) : opened);
+        });
+        EXPECT_EQ(result, std::to_string(c.expected)) << c.name;
+        EXPECT_EQ(ReadFile(dir / c.name), c.after) << c.name;
+    }
+    EXPECT_EQ(Entries(dir.Path()), 4);
+    EXPECT_EQ(Entries(dir / "locked"), 1);
+
+    // Root may write anything, a read-only file too, which keeps its mode.
+    if (geteuid() == 0) {
+        ASSERT_EQ(Output(1, "readonly", "new"), 0);
+        ASSERT_EQ(FileClose(table, 1), 0);
+        EXPECT_EQ(ReadFile(dir / "readonly"), "new");
+        EXPECT_EQ(fs::status(dir / "readonly").permissions(), fs::perms(0444));
+    }
 }
 
 }  // namespace

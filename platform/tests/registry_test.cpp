@@ -1,11 +1,10 @@
+#include "ordinary_user.h"
 #include "test_support.h"
 
 #include <winreg.h>
 
 #include <fcntl.h>
-#include <grp.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -223,6 +222,24 @@ TEST_F(RegistryTest, ChangesReplaceTheFileWhole)
     EXPECT_EQ(Entries(registry.File().parent_path()), 1);
 }
 
+// A registry file that its user made read-only is not replaced, nor removed
+// with its last key, behind the user's back, though its folder would allow it.
+TEST_F(RegistryTest, ReadOnlyFileRefusesChanges)
+{
+    ASSERT_EQ(SetString(u"A", nullptr, u"first"), ERROR_SUCCESS);
+    const std::string before = ReadFile(registry.File());
+    ordinary_user::Give(registry.Path());
+    fs::permissions(registry.File(), fs::perms(0444));
+    EXPECT_EQ(ordinary_user::Run([] {
+                  const LONG changed = SetString(u"A", nullptr, u"second");
+                  const LONG removed = RegDeleteTreeW(HKEY_CLASSES_ROOT, u"A");
+                  return std::to_string(changed) + ", " + std::to_string(removed);
+              }),
+              std::to_string(ERROR_ACCESS_DENIED) + ", " + std::to_string(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(ReadFile(registry.File()), before);
+    EXPECT_EQ(Entries(registry.File().parent_path()), 1);
+}
+
 // What root registers for the machine, whatever its umask, every user reads;
 // an ordinary user changes none of it.
 TEST_F(RegistryTest, OrdinaryUserReadsTheMachinesClassesButCantChangeThem)
@@ -235,22 +252,14 @@ TEST_F(RegistryTest, OrdinaryUserReadsTheMachinesClassesButCantChangeThem)
     ASSERT_EQ(written, ERROR_SUCCESS);
     const std::string before = ReadFile(registry.MachineFile());
 
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        constexpr uid_t kNobody = 65534;
-        if (setgroups(0, nullptr) != 0 || setresgid(kNobody, kNobody, kNobody) != 0 ||
-            setresuid(kNobody, kNobody, kNobody) != 0)
-            _exit(10);
-        if (GetString(u"K") != u"root's") _exit(1);
-        if (SetMachineString(u"K", nullptr, u"mine") != ERROR_ACCESS_DENIED) _exit(2);
-        if (RegDeleteTreeW(HKEY_LOCAL_MACHINE, u"Software\\Classes\\K") != ERROR_ACCESS_DENIED) _exit(3);
-        _exit(0);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: not read, 2: changed, 3: removed, 10: not another user";
+    EXPECT_EQ(ordinary_user::Run([] {
+                  const bool read = GetString(u"K") == u"root's";
+                  const LONG changed = SetMachineString(u"K", nullptr, u"mine");
+                  const LONG removed = RegDeleteTreeW(HKEY_LOCAL_MACHINE, u"Software\\Classes\\K");
+                  return std::string(read ? "read" : "not read") + ", " + std::to_string(changed) + ", " +
+                         std::to_string(removed);
+              }),
+              "read, " + std::to_string(ERROR_ACCESS_DENIED) + ", " + std::to_string(ERROR_ACCESS_DENIED));
     EXPECT_EQ(ReadFile(registry.MachineFile()), before);
 }
 

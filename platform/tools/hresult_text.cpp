@@ -1,7 +1,8 @@
 #include "hresult_text.h"
 
-#include <winreg.h>
 #include <olectl.h>
+#include <rterrors.h>
+#include <winreg.h>
 
 #include <cstdio>
 
@@ -30,6 +31,7 @@ constexpr Meaning kMeanings[] = {
     {SELFREG_E_TYPELIB, "the type library could not be registered"},
     {E_ACCESSDENIED, "access denied"},
     {E_OUTOFMEMORY, "out of memory"},
+    {HRESULT_FROM_ERROR_NUMBER(RTERR_OUT_OF_MEMORY), "out of memory"},
     {E_INVALIDARG, "invalid argument"},
     {E_UNEXPECTED, "unexpected failure"},
     {E_FAIL, "unspecified failure"},

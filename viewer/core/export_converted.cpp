@@ -6,6 +6,8 @@
 #include <stringapiset.h>
 #include <winuser.h>
 
+#include <memory_resource>
+#include <new>
 #include <optional>
 #include <vector>
 
@@ -56,6 +58,12 @@ std::u16string Utf16FromPath(const std::string& path)
     return text;
 }
 
+std::u16string Decimal(std::size_t number)
+{
+    const std::string digits = std::to_string(number);
+    return {digits.begin(), digits.end()};
+}
+
 }  // namespace
 
 void ExportConverted(const std::string& layouttag, std::span<const std::uint8_t> nesimage,
@@ -70,7 +78,15 @@ void ExportConverted(const std::string& layouttag, std::span<const std::uint8_t>
     const std::string path = cd1.ShowSave();
     if (path.empty()) return;
 
-    std::vector<std::uint8_t> output(plan->source.size());
+    // A file that loaded may still leave no room for its converted copy.
+    std::pmr::vector<std::uint8_t> output;
+    try {
+        output.resize(plan->source.size());
+    } catch (const std::bad_alloc&) {
+        ShowMessage(u"Not enough memory to export \"" + Utf16FromPath(path) + u"\": the converted copy needs " +
+                    Decimal(plan->source.size()) + u" bytes.");
+        return;
+    }
     ShowMessage(u"This program may lock up for several minutes.");
     ConvertTiles(plan->source, output, plan->conversion);
 

@@ -18,8 +18,10 @@ inline constexpr char16_t kConverterTitle[] = u"Mr. Tavrel's NES To GB GFX Conve
 // NES layout; any other tag does nothing at all. The save dialog cd1 gets the
 // filter of the target layout and otherwise keeps its settings, so it
 // proposes its fileName, the path of the opened file. A cancelled dialog
-// writes nothing and shows nothing. The output, exactly as long as the
-// source, goes through filetable (the caller's own file-number table) to a
+// writes nothing and shows nothing. The output buffer, exactly as long as
+// the source, comes from the default memory resource (std::pmr); when that
+// has no room for it, a message box says so and nothing is written. The
+// output goes through filetable (the caller's own file-number table) to a
 // temporary file that replaces the chosen file only when complete; a failure
 // leaves the chosen file as it was and is reported in a message box with its
 // reason, and "Done!" is shown only after a successful write.

@@ -8,9 +8,13 @@ QStringList QtNameFilters(std::u16string_view filter)
     const QStringList parts = QString::fromUtf16(filter.data(), static_cast<qsizetype>(filter.size())).split(u'|');
     QStringList filters;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        QString patterns = parts[i + 1];
-        patterns.replace(u';', u' ');
-        filters << QStringLiteral("%1 (%2)").arg(parts[i], patterns);
+        QStringList patterns = parts[i + 1].split(u';');
+        // The platform's dialog reads *.* as every file; Qt would match its
+        // dot literally and hide names without one, such as README.
+        for (QString& pattern : patterns) {
+            if (pattern == u"*.*") pattern = QStringLiteral("*");
+        }
+        filters << QStringLiteral("%1 (%2)").arg(parts[i], patterns.join(u' '));
     }
     return filters;
 }

@@ -10,7 +10,8 @@
 class QWidget;
 
 // "Desc|pattern|Desc|pattern|..." as Qt's name filters "Desc (pattern)",
-// entry by entry; several patterns joined by ";" are listed with blanks.
+// entry by entry; several patterns joined by ";" are listed with blanks, and
+// the pattern *.* of every file becomes Qt's *.
 QStringList QtNameFilters(std::u16string_view filter);
 
 class QtCommonDialog final : public CommonDialog {

@@ -1,6 +1,7 @@
 // The click on `exportconvert`, headless: the save dialog answers from a
 // script and the message boxes are recorded.
 #include "export_converted.h"
+#include "ordinary_user.h"
 #include "scripted_common_dialog.h"
 #include "temp_folder.h"
 
@@ -13,6 +14,7 @@
 
 #include <csignal>
 #include <memory>
+#include <memory_resource>
 #include <random>
 
 namespace {
@@ -34,6 +36,10 @@ Bytes ReadBytes(const fs::path& path)
     std::ifstream in(path, std::ios::binary);
     return Bytes(std::istreambuf_iterator<char>(in), {});
 }
+
+// Message texts of ASCII characters as narrow text, to hand them over from a
+// child process.
+std::string Ascii(const std::u16string& text) { return {text.begin(), text.end()}; }
 
 std::u16string CouldNotWrite(const fs::path& target, const std::u16string& reason)
 {
@@ -189,17 +195,36 @@ TEST_F(ExportClick, ReportsAFailedWriteAndGoesOn)
     ExpectReport(u"Done!");
 }
 
-TEST_F(ExportClick, ReportsAFolderWithoutWriteAccess)
+// As an ordinary user, after the save dialog confirmed the replacement: a
+// read-only file is refused as writing it in place would be, though a rename
+// over it needs write access to its folder only; a folder without write
+// access takes no new file. The reason is shown and nothing changes.
+TEST_F(ExportClick, ReportsATargetOrFolderWithoutWriteAccess)
 {
-    if (geteuid() == 0) GTEST_SKIP() << "root writes into any folder";
     Open("game.nes", "nes", kTileAndTail);
+    const fs::path readOnly = temp.Write("old.gb", {'o', 'l', 'd'});
     const fs::path locked = folder / "locked";
     fs::create_directory(locked);
+    ordinary_user::Give(folder);
+    fs::permissions(readOnly, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec);
-    ExportTo(locked / "out.gb");
-    fs::permissions(locked, fs::perms::owner_all);
-    ExpectReport(CouldNotWrite(locked / "out.gb", u"Permission denied"));
+    const std::pair<fs::path, std::u16string> cases[] = {
+        {readOnly, u"Path/File access error"},
+        {locked / "out.gb", u"Permission denied"},
+    };
+    for (const auto& [target, reason] : cases) {
+        SCOPED_TRACE(target);
+        const std::string texts = ordinary_user::Run([&, &chosen = target] {
+            ExportTo(chosen);
+            std::string joined;
+            for (const auto& box : ui.messageBoxes) joined += Ascii(box.text) + "\n";
+            return joined;
+        });
+        EXPECT_EQ(texts, Ascii(kWarning) + "\n" + Ascii(CouldNotWrite(target, reason)) + "\n");
+    }
+    EXPECT_EQ(ReadBytes(readOnly), (Bytes{'o', 'l', 'd'}));
     EXPECT_TRUE(fs::is_empty(locked));
+    EXPECT_EQ(FolderEntries(), 3);
 }
 
 // A file-size limit makes the write fail part way, as a full disk does.
@@ -221,6 +246,28 @@ TEST_F(ExportClick, AWriteThatRunsOutOfRoomLeavesTheTargetAsItWas)
     ExpectReport(CouldNotWrite(target, u"Disk full"));
     EXPECT_EQ(ReadBytes(target), (Bytes{'o', 'l', 'd'}));
     EXPECT_EQ(FolderEntries(), 2);
+}
+
+// A file that loaded but whose converted copy finds no memory: the export
+// says so, writes nothing, and the viewer goes on.
+TEST_F(ExportClick, ReportsAConvertedCopyThatFindsNoMemory)
+{
+    Open("game.nes", "nes", kTileAndTail);
+    std::pmr::memory_resource* const memory = std::pmr::set_default_resource(std::pmr::null_memory_resource());
+    ExportTo(folder / "out.gb");
+    std::pmr::set_default_resource(memory);
+
+    ASSERT_EQ(ui.messageBoxes.size(), 1u);
+    const std::string path = (folder / "out.gb").string();
+    EXPECT_EQ(ui.messageBoxes[0].text, u"Not enough memory to export \"" + std::u16string(path.begin(), path.end()) +
+                                           u"\": the converted copy needs 20 bytes.");
+    EXPECT_EQ(ui.messageBoxes[0].caption, kConverterTitle);
+    EXPECT_EQ(ui.messageBoxes[0].type, static_cast<UINT>(MB_OK));
+    EXPECT_EQ(FileOpenCount(table.get()), 0);
+    EXPECT_EQ(FolderEntries(), 1);
+
+    ExportTo(folder / "out.gb");
+    ExpectReport(u"Done!");
 }
 
 TEST_F(ExportClick, TwiceInARowGivesIdenticalFilesAndLeavesTheSourceAlone)

@@ -11,12 +11,18 @@
 #include "scripted_ui_host.h"
 #include "temp_folder.h"
 
+#include <QApplication>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QLineEdit>
+#include <QListView>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -145,9 +151,54 @@ TEST(PictureShades, ComeFromThePaletteUnlessTheyWouldNotStayApart)
 TEST(QtCommonDialogFilter, BecomesQtNameFiltersEntryByEntry)
 {
     EXPECT_EQ(QtNameFilters(u"NES Files|*.nes*|GB Files|*.gb*|GBC Files|*.gbc*|All Files|*.*"),
-              QStringList({"NES Files (*.nes*)", "GB Files (*.gb*)", "GBC Files (*.gbc*)", "All Files (*.*)"}));
-    EXPECT_EQ(QtNameFilters(u"Tiles|*.gb;*.gbc|Dangling"), QStringList({"Tiles (*.gb *.gbc)"}));
+              QStringList({"NES Files (*.nes*)", "GB Files (*.gb*)", "GBC Files (*.gbc*)", "All Files (*)"}));
+    EXPECT_EQ(QtNameFilters(u"Tiles|*.gb;*.gbc;*.*|Dangling"), QStringList({"Tiles (*.gb *.gbc *)"}));
     EXPECT_TRUE(QtNameFilters(u"").isEmpty());
+}
+
+// The names that a file dialog lists in its folder, once it has read the
+// folder and listed `awaited` (the file system is read in the background).
+QStringList ListedNames(QFileDialog& dialog, const QString& awaited)
+{
+    const auto* view = dialog.findChild<QListView*>("listView");
+    QStringList names;
+    for (int wait = 0; wait < 100 && !names.contains(awaited); ++wait) {
+        QTest::qWait(50);
+        names.clear();
+        for (int row = 0; row < view->model()->rowCount(view->rootIndex()); ++row)
+            names << view->model()->index(row, 0, view->rootIndex()).data().toString();
+    }
+    return names;
+}
+
+// The real dialog: "All Files" lists every file, a name without a dot too,
+// and the open dialog then returns it.
+TEST(QtCommonDialogFilter, AllFilesListsNamesWithoutADot)
+{
+    const TempFolder folder;
+    folder.Write("README", {1});
+    folder.Write("tiles.nes", {1});
+    QtCommonDialog cd1;
+    cd1.flags = CommonDialog::kFileMustExist;
+    cd1.filter = u"NES Files|*.nes*|GB Files|*.gb*|GBC Files|*.gbc*|All Files|*.*";
+    cd1.fileName = (folder / "tiles.nes").string();
+    QStringList underNes, underAll;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        underNes = ListedNames(*dialog, "tiles.nes");
+        auto* types = dialog->findChild<QComboBox*>("fileTypeCombo");
+        QTest::keyClick(types, Qt::Key_End);
+        EXPECT_EQ(types->currentText(), QString("All Files (*)"));
+        underAll = ListedNames(*dialog, "README");
+        auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+        name->setText("README");
+        dialog->findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Open)->click();
+        if (dialog->isVisible()) dialog->reject();
+    });
+    EXPECT_EQ(cd1.ShowOpen(), (folder / "README").string());
+    EXPECT_EQ(underNes, QStringList({"tiles.nes"}));
+    EXPECT_EQ(underAll, QStringList({"README", "tiles.nes"}));
 }
 
 TEST_F(Form1Test, LoadShowsTheWindowAndDrawsTheFirstTiles)

@@ -591,4 +591,29 @@ TEST_F(ClientTest, EncryptAndDecryptAskForThePasswordAndWriteTheOtherFile)
     }
 }
 
+// Run on its own under a code page of two-byte characters (Wine takes the
+// Japanese code page 932 from LC_ALL=ja_JP.UTF-8): bytes and characters
+// would not match one for one, so encrypt and decrypt refuse before they
+// ask anything.
+TEST_F(ClientTest, TwoByteCodePageIsRefusedByEncryptAndDecrypt)
+{
+    CPINFO codePage{};
+    ASSERT_TRUE(GetCPInfo(CP_ACP, &codePage));
+    ASSERT_EQ(codePage.MaxCharSize, 2u) << "the test needs a code page of two-byte characters";
+    const ScratchFolder folder;
+    const std::string hiragana = "\x82\xA0\x82\xA2";
+    std::ofstream("notes.txt", std::ios::binary) << hiragana;
+    std::ofstream("notes.pef", std::ios::binary) << Protected(hiragana);
+    const auto before = folder.Files();
+    for (const auto& [operation, name] : {std::pair{&_Binary::encrypt, L"notes.txt"}, {&_Binary::decrypt, L"notes.pef"}}) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(name)));
+        DialogAnswerer noDialogs;
+        VARIANT result{};
+        EXPECT_EQ((binary->*operation)(Bstr(name).get(), &result), kIllegalCall);
+        EXPECT_TRUE(noDialogs.Finish().empty());
+        EXPECT_EQ(ErrorInfo(binary), RaisedBy(kIllegalCallText));
+    }
+    EXPECT_EQ(folder.Files(), before);
+}
+
 }  // namespace

@@ -79,6 +79,24 @@ Expect "GetStringFromBits empty", binary.GetStringFromBits(""), Chr(0)
 Expect "GetStringFromBits nine digits", binary.GetStringFromBits("010000011"), "A"
 Expect "GetStringFromBits ten digits", binary.GetStringFromBits("0100000111"), "A" & Chr(3)
 
+' Bin and GetStringFromBits leave the caller's variable as it was, also
+' when it had to be converted for the call
+value = "5.4"
+Expect "Bin of 5.4", binary.Bin(value), "00000101"
+Expect "Bin leaves 5.4", value, "5.4"
+value = "&H5"
+Expect "Bin of &H5", binary.Bin(value), "00000101"
+Expect "Bin leaves &H5", value, "&H5"
+value = 5.5
+Expect "Bin of 5.5", binary.Bin(value), "00000110"
+Expect "Bin leaves 5.5", value, 5.5
+value = Empty
+Expect "Bin of Empty", binary.Bin(value), "00000000"
+Expect "Bin leaves Empty", value, Empty
+value = Empty
+Expect "GetStringFromBits of Empty", binary.GetStringFromBits(value), Chr(0)
+Expect "GetStringFromBits leaves Empty", value, Empty
+
 ' Every code goes to its bit string and back
 allCodes = ""
 For i = 0 To 255

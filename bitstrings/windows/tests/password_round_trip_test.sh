@@ -3,7 +3,8 @@
 # component's prompt on the keyboard (xdotool) as a user types it: a short
 # answer makes the prompt come again, a wrong password is refused in a
 # message box and writes nothing, the right one gives the text back byte for
-# byte.
+# byte. The protected file is written through a symbolic link made on the
+# Unix side (the link stays), and a read-only one is refused with error 75.
 set -uo pipefail
 session=$(dirname "$0")/wine_session.sh
 : "${WINE_SESSION_DIR:?}"
@@ -58,20 +59,24 @@ start_operation() { # operation file
     operation=$!
 }
 
-finish_operation() { # name
+finish_operation() { # name [expected error number]
     wait "$operation"
     local status=$?
-    ((status == 0)) || fail "$1 ended with error $status"
+    ((status == ${2:-0})) || fail "$1 ended with error $status"
 }
 
 printf 'Line one\r\nCaf\xe9 \xff\r\n' >"$work/original.txt"
 cp "$work/original.txt" "$work/notes.txt"
+mkdir "$work/kept"
+printf 'old' >"$work/kept/protected.pef"
+ln -s kept/protected.pef "$work/notes.pef"
 
 start_operation encrypt "$work/notes.txt"
 answer "Password Needed" "abcdefg"        # seven letters: asked again
 answer "Password Needed" "abcdefgh"
 finish_operation encrypt
-digits=$(cat "$work/notes.pef" 2>/dev/null)
+[[ -L $work/notes.pef ]] || fail "notes.pef is no longer a link"
+digits=$(cat "$work/kept/protected.pef" 2>/dev/null)
 ((${#digits} == 64 + 8 * $(stat -c %s "$work/original.txt"))) || fail "notes.pef holds ${#digits} digits"
 [[ ${digits:1:64} == 0110000101100010011000110110010001100101011001100110011101101000 ]] ||
     fail "notes.pef does not hold the password's bit string from its second digit"
@@ -87,6 +92,14 @@ start_operation decrypt "$work/notes.pef"
 answer "Password Needed" "abcdefgh"
 finish_operation decrypt
 cmp -s "$work/original.txt" "$work/notes.txt" || fail "notes.txt differs from the text that was encrypted"
+
+cp "$work/original.txt" "$work/locked.txt"
+printf 'kept' >"$work/locked.pef"
+chmod a-w "$work/locked.pef"
+start_operation encrypt "$work/locked.txt"
+answer "Password Needed" "abcdefgh"
+finish_operation "encrypt over a read-only file" 75
+[[ $(cat "$work/locked.pef") == kept ]] || fail "the read-only locked.pef was replaced"
 
 ((failures == 0)) && echo "Password round trip passed."
 exit $((failures > 0))

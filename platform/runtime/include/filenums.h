@@ -17,8 +17,10 @@ enum FILE_OPEN_MODE {
     FILE_MODE_INPUT = 2,
     // A new file written to a temporary file beside the target and renamed
     // over the target on close, so the target is either left as it was or
-    // replaced whole. An existing target keeps its permissions; a symbolic
-    // link is written through to the file it names.
+    // replaced whole. An existing target keeps its permissions (on Windows
+    // its attributes and security too); a symbolic link is written through
+    // to the file it names. A target that the user may not write (read-only)
+    // is refused with 75, as opening it for writing in place would be.
     FILE_MODE_OUTPUT = 3,
 };
 

@@ -1,13 +1,16 @@
 // Numbered files on Windows. Paths are in the ANSI code page, as the
 // runtime passes them to the file system. Output goes to a temporary file in
-// the target's folder and is moved over the target only when it is finished,
-// so the target is either left as it was or replaced whole.
+// the folder of the file that the target names and takes that file's place
+// only when it is finished, so the target is either left as it was or
+// replaced whole. An existing file is replaced with ReplaceFileW, which
+// keeps what the system keeps of it (attributes, security, and so on).
 #include "numbered_file.h"
 
 #include <rterrors.h>
 
 #include <windows.h>
 
+#include <atomic>
 #include <string>
 
 namespace {
@@ -58,6 +61,85 @@ bool IsFolder(LPCSTR path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+// The path in UTF-16, read in the ANSI code page as the runtime reads it.
+bool WidePath(LPCSTR path, std::wstring& wide)
+{
+    const int size = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, path, -1, nullptr, 0);
+    if (size <= 0) return false;
+    wide.assign(static_cast<size_t>(size), L'\0');
+    if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, path, -1, wide.data(), size) != size) return false;
+    wide.pop_back();
+    return true;
+}
+
+// Asks a path-returning function for the size it needs, then for the path:
+// 0 or a system error code.
+template <typename GetPath>
+DWORD PathFrom(GetPath get, std::wstring& path)
+{
+    DWORD size = get(nullptr, 0);
+    while (size != 0) {
+        path.assign(size, L'\0');
+        const DWORD length = get(path.data(), size);
+        if (length < size) {
+            path.resize(length);
+            return length != 0 ? 0 : GetLastError();
+        }
+        size = length;
+    }
+    return GetLastError();
+}
+
+// The full path of a name that need not exist: 0 or a system error code.
+DWORD FullPath(const std::wstring& path, std::wstring& full)
+{
+    return PathFrom([&path](LPWSTR buffer, DWORD size) { return GetFullPathNameW(path.c_str(), size, buffer, nullptr); },
+                    full);
+}
+
+// The path of the file at the end of an existing path's links: 0 or a
+// system error code.
+DWORD FinalPath(const std::wstring& path, std::wstring& resolved)
+{
+    HANDLE handle = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return GetLastError();
+    const UniqueHandle opened(handle);
+    return PathFrom(
+        [handle](LPWSTR buffer, DWORD size) {
+            return GetFinalPathNameByHandleW(handle, buffer, size, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        },
+        resolved);
+}
+
+bool HasAttribute(const std::wstring& path, DWORD attribute)
+{
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & attribute) != 0;
+}
+
+bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// Creates a new file beside target for its replacement, named uniquely by
+// the process id and a counter: 0 or a system error code. Built by hand
+// rather than by GetTempFileNameW, which takes no folder of MAX_PATH or more.
+DWORD CreateTempFile(const std::wstring& target, std::wstring& created, HANDLE& handle)
+{
+    static std::atomic<unsigned> counter;
+    const std::wstring folder = target.substr(0, target.find_last_of(L'\\') + 1);
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        const std::wstring candidate = folder + L"~" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                                       std::to_wstring(counter++) + L".tmp";
+        handle = CreateFileW(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (handle != INVALID_HANDLE_VALUE) {
+            created = candidate;
+            return 0;
+        }
+        if (GetLastError() != ERROR_FILE_EXISTS) return GetLastError();
+    }
+    return ERROR_FILE_EXISTS;
+}
+
 class Win32File final : public NumberedFile {
 public:
     explicit Win32File(bool output) : output_(output) {}
@@ -66,7 +148,7 @@ public:
     ~Win32File() override
     {
         handle_.reset();
-        if (!tempPath_.empty()) DeleteFileA(tempPath_.c_str());
+        if (!tempPath_.empty()) DeleteFileW(tempPath_.c_str());
     }
 
     LONG OpenForReading(LPCSTR path)
@@ -79,23 +161,20 @@ public:
         return 0;
     }
 
-    // Creates the temporary file in the folder of the target.
+    // Follows links from the target to the file they name, which is the one
+    // replaced (the links stay), and creates the temporary file in that
+    // file's folder. A read-only file is refused as opening it for writing
+    // in place would be.
     LONG BeginOutput(LPCSTR path)
     {
-        if (IsFolder(path)) return RTERR_PATH_FILE_ACCESS_ERROR;
-        char full[MAX_PATH];
-        LPSTR name = nullptr;
-        const DWORD length = GetFullPathNameA(path, MAX_PATH, full, &name);
-        if (length == 0) return WriteError();
-        if (length >= MAX_PATH || !name) return RTERR_BAD_FILE_NAME_OR_NUMBER;
-        const std::string folder(full, static_cast<size_t>(name - full));
-        char temp[MAX_PATH];
-        if (GetTempFileNameA(folder.c_str(), "tmp", 0, temp) == 0) return WriteError();
-        tempPath_ = temp;
-        targetPath_ = full;
-        HANDLE handle =
-            CreateFileA(temp, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (handle == INVALID_HANDLE_VALUE) return WriteError();
+        std::wstring target;
+        if (!WidePath(path, target)) return RTERR_BAD_FILE_NAME_OR_NUMBER;
+        if (HasAttribute(target, FILE_ATTRIBUTE_DIRECTORY)) return RTERR_PATH_FILE_ACCESS_ERROR;
+        DWORD error = Exists(target) ? FinalPath(target, targetPath_) : FullPath(target, targetPath_);
+        if (error == 0 && HasAttribute(targetPath_, FILE_ATTRIBUTE_READONLY)) return RTERR_PATH_FILE_ACCESS_ERROR;
+        HANDLE handle = INVALID_HANDLE_VALUE;
+        if (error == 0) error = CreateTempFile(targetPath_, tempPath_, handle);
+        if (error != 0) return ErrorNumber(error, true);
         handle_.reset(handle);
         return 0;
     }
@@ -152,9 +231,13 @@ public:
         if (writeError_ != 0) return writeError_;
         if (!FlushFileBuffers(handle_.get())) return WriteError();
         handle_.reset();
-        if (!MoveFileExA(tempPath_.c_str(), targetPath_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-            return WriteError();
-        }
+        // A moved file would take the target's place with its own
+        // attributes, security and links; a replacement takes over the
+        // target's. A name without a file yet gets the new one.
+        const bool replaced = Exists(targetPath_)
+                                  ? ReplaceFileW(targetPath_.c_str(), tempPath_.c_str(), nullptr, 0, nullptr, nullptr)
+                                  : MoveFileExW(tempPath_.c_str(), targetPath_.c_str(), MOVEFILE_WRITE_THROUGH);
+        if (!replaced) return WriteError();
         tempPath_.clear();
         return 0;
     }
@@ -162,10 +245,10 @@ public:
 private:
     bool output_;
     UniqueHandle handle_;
-    // Output only: where the data goes until it is complete, and where it
-    // goes then.
-    std::string tempPath_;
-    std::string targetPath_;
+    // Output only: where the data goes until it is complete, and the file
+    // it replaces then.
+    std::wstring tempPath_;
+    std::wstring targetPath_;
     // The first failed write: the output is incomplete and must not take
     // the target's place.
     LONG writeError_ = 0;
