@@ -3,6 +3,8 @@
 // uses the Qt implementation; tests use a scripted one.
 #pragma once
 
+#include "wide_text.h"
+
 #include <cstdint>
 #include <string>
 
@@ -15,7 +17,7 @@ public:
 
     int32_t flags = 0;
     // Entries "Description|pattern|Description|pattern|...".
-    std::u16string filter;
+    WideText filter;
     // The path last chosen (file-system bytes); the save dialog proposes it.
     std::string fileName;
 
