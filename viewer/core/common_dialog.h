@@ -18,7 +18,9 @@ public:
     int32_t flags = 0;
     // Entries "Description|pattern|Description|pattern|...".
     WideText filter;
-    // The path last chosen (file-system bytes); the save dialog proposes it.
+    // The path last chosen, as the viewer's file table takes it (UTF-8, or
+    // the file system's own bytes where names are bytes); the save dialog
+    // proposes it.
     std::string fileName;
 
     // Shows the modal open dialog. Returns the chosen path and keeps it in

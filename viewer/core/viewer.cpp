@@ -60,7 +60,7 @@ private:
 };
 
 Viewer::Viewer(ViewerWindow& window, CommonDialog& cd1, RowConverter& converter)
-    : window_(window), cd1_(cd1), converter_(converter), files_(FileTableCreate())
+    : window_(window), cd1_(cd1), converter_(converter), files_(FileTableCreateUtf8())
 {
 }
 

@@ -1,7 +1,8 @@
-// Numbered files on Windows. Paths are in the ANSI code page, as the
-// runtime passes them to the file system. Output goes to a temporary file in
-// the target's folder and is moved over the target only when it is finished,
-// so the target is either left as it was or replaced whole.
+// Numbered files on Windows. Paths come in the table's code page (ANSI, as
+// the runtime passes them, or UTF-8) and reach the file system as UTF-16.
+// Output goes to a temporary file in the target's folder and is moved over
+// the target only when it is finished, so the target is either left as it
+// was or replaced whole.
 #include "numbered_file.h"
 
 #include <rterrors.h>
@@ -52,9 +53,20 @@ struct HandleCloser {
 };
 using UniqueHandle = std::unique_ptr<void, HandleCloser>;
 
-bool IsFolder(LPCSTR path)
+// The path as UTF-16; false when it is not text in the code page.
+bool WidePath(LPCSTR path, UINT codePage, std::wstring& wide)
 {
-    const DWORD attributes = GetFileAttributesA(path);
+    const int length = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, path, -1, nullptr, 0);
+    if (length <= 0) return false;
+    wide.resize(static_cast<size_t>(length));
+    MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, path, -1, wide.data(), length);
+    wide.pop_back();
+    return true;
+}
+
+bool IsFolder(LPCWSTR path)
+{
+    const DWORD attributes = GetFileAttributesW(path);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
@@ -66,13 +78,13 @@ public:
     ~Win32File() override
     {
         handle_.reset();
-        if (!tempPath_.empty()) DeleteFileA(tempPath_.c_str());
+        if (!tempPath_.empty()) DeleteFileW(tempPath_.c_str());
     }
 
-    LONG OpenForReading(LPCSTR path)
+    LONG OpenForReading(LPCWSTR path)
     {
         if (IsFolder(path)) return RTERR_PATH_FILE_ACCESS_ERROR;
-        HANDLE handle = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        HANDLE handle = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle == INVALID_HANDLE_VALUE) return ReadError();
         handle_.reset(handle);
@@ -80,21 +92,21 @@ public:
     }
 
     // Creates the temporary file in the folder of the target.
-    LONG BeginOutput(LPCSTR path)
+    LONG BeginOutput(LPCWSTR path)
     {
         if (IsFolder(path)) return RTERR_PATH_FILE_ACCESS_ERROR;
-        char full[MAX_PATH];
-        LPSTR name = nullptr;
-        const DWORD length = GetFullPathNameA(path, MAX_PATH, full, &name);
+        WCHAR full[MAX_PATH];
+        LPWSTR name = nullptr;
+        const DWORD length = GetFullPathNameW(path, MAX_PATH, full, &name);
         if (length == 0) return WriteError();
         if (length >= MAX_PATH || !name) return RTERR_BAD_FILE_NAME_OR_NUMBER;
-        const std::string folder(full, static_cast<size_t>(name - full));
-        char temp[MAX_PATH];
-        if (GetTempFileNameA(folder.c_str(), "tmp", 0, temp) == 0) return WriteError();
+        const std::wstring folder(full, static_cast<size_t>(name - full));
+        WCHAR temp[MAX_PATH];
+        if (GetTempFileNameW(folder.c_str(), L"tmp", 0, temp) == 0) return WriteError();
         tempPath_ = temp;
         targetPath_ = full;
         HANDLE handle =
-            CreateFileA(temp, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+            CreateFileW(temp, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle == INVALID_HANDLE_VALUE) return WriteError();
         handle_.reset(handle);
         return 0;
@@ -152,7 +164,7 @@ public:
         if (writeError_ != 0) return writeError_;
         if (!FlushFileBuffers(handle_.get())) return WriteError();
         handle_.reset();
-        if (!MoveFileExA(tempPath_.c_str(), targetPath_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        if (!MoveFileExW(tempPath_.c_str(), targetPath_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
             return WriteError();
         }
         tempPath_.clear();
@@ -164,8 +176,8 @@ private:
     UniqueHandle handle_;
     // Output only: where the data goes until it is complete, and where it
     // goes then.
-    std::string tempPath_;
-    std::string targetPath_;
+    std::wstring tempPath_;
+    std::wstring targetPath_;
     // The first failed write: the output is incomplete and must not take
     // the target's place.
     LONG writeError_ = 0;
@@ -173,10 +185,12 @@ private:
 
 }  // namespace
 
-LONG OpenNumberedFile(LPCSTR path, INT mode, std::unique_ptr<NumberedFile>& file)
+LONG OpenNumberedFile(LPCSTR path, UINT pathCodePage, INT mode, std::unique_ptr<NumberedFile>& file)
 {
+    std::wstring wide;
+    if (!WidePath(path, pathCodePage, wide)) return RTERR_BAD_FILE_NAME_OR_NUMBER;
     auto opened = std::make_unique<Win32File>(mode == FILE_MODE_OUTPUT);
-    const LONG error = opened->IsOutput() ? opened->BeginOutput(path) : opened->OpenForReading(path);
+    const LONG error = opened->IsOutput() ? opened->BeginOutput(wide.c_str()) : opened->OpenForReading(wide.c_str());
     if (error == 0) file = std::move(opened);
     return error;
 }
