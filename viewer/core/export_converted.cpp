@@ -27,7 +27,7 @@ std::optional<ExportPlan> PlanFor(const std::string& layouttag, std::span<const 
 
 void ShowMessage(const WideText& text)
 {
-    MessageBoxW(nullptr, text.c_str(), kConverterTitle, MB_OK);
+    MessageBoxW(nullptr, text.c_str(), kConverterTitle, MB_OK | MB_TASKMODAL);
 }
 
 // Writes bytes as the whole new content of path: 0 or a run-time error

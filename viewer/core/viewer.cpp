@@ -182,6 +182,6 @@ void Viewer::Fail(const WideText& message)
 {
     if (ended_) return;
     failed_ = true;
-    MessageBoxW(nullptr, message.c_str(), kConverterTitle, MB_OK);
+    MessageBoxW(nullptr, message.c_str(), kConverterTitle, MB_OK | MB_TASKMODAL);
     Close();
 }
