@@ -74,7 +74,9 @@ protected:
         std::string display;
         std::getline(displayFile, display);
         session_ = new XSession(display);
-        work_ = fs::path(Variable("WINE_SESSION_DIR")) / ("window-" + fs::path(Variable("TILEBRIDGE_EXE")).parent_path().filename().string());
+        // build/win32 or build/win64: one folder of files for each program.
+        const std::string platform = fs::path(Variable("TILEBRIDGE_EXE")).parent_path().filename().string();
+        work_ = fs::path(Variable("WINE_SESSION_DIR")) / ("window-" + platform);
         fs::remove_all(work_);
         fs::create_directories(work_);
     }
@@ -93,17 +95,27 @@ protected:
         return Capture(Quote(Variable("WINE_SESSION")) + " run " + arguments + " >/dev/null 2>&1").has_value();
     }
 
-    // Registers or unregisters the DLL unless it is known to be so already:
-    // a 32-bit regsvr32 may run under an emulator and take minutes.
-    static bool Registered(bool on)
+    // regsvr32 runs only when the DLL's state changes: a 32-bit one may run
+    // under an emulator and take minutes.
+    static bool RunRegsvr32(const std::string& option)
     {
-        if (registered_ == on) return true;
         registered_.reset();
-        if (!RunWine(Quote(Variable("REGSVR32")) + (on ? "" : " /u") + " /s " +
-                     Quote(WindowsPath(Variable("BITSTRINGS_DLL")))))
-            return false;
-        registered_ = on;
-        return true;
+        return RunWine(Quote(Variable("REGSVR32")) + option + " /s " + Quote(WindowsPath(Variable("BITSTRINGS_DLL"))));
+    }
+
+    static bool Register()
+    {
+        if (registered_ != true && RunRegsvr32("")) registered_ = true;
+        return registered_ == true;
+    }
+
+    // Unregistering a DLL that a fresh prefix never had fails, and leaves it
+    // unregistered all the same.
+    static void Unregister()
+    {
+        if (registered_ == false) return;
+        RunRegsvr32(" /u");
+        registered_ = false;
     }
 
     std::unique_ptr<Program> Start()
@@ -220,7 +232,7 @@ protected:
 // First, so that the DLL is unregistered and registered once each.
 TEST_F(WineWindow, AComponentThatIsNotRegisteredIsReportedWithHowToRegisterIt)
 {
-    ASSERT_TRUE(Registered(false)) << "regsvr32 /u failed";
+    Unregister();
     auto program = Start();
     ASSERT_TRUE(OpenInDialog(fs::path(TESTDATA) / "gb" / "2048-sanqui-tiles.2bpp.gb"))
         << "the main window did not appear";
@@ -237,7 +249,7 @@ TEST_F(WineWindow, NesFileIsDrawnAtLoadAndTheCloseRequestEndsWithStatusZero)
     const fs::path source = fs::path(TESTDATA) / "nes" / "cc65-nes-charset.chr.nes";
     const ReferenceTiles tiles = ReferenceTiles::Of(source);
     ASSERT_TRUE(tiles.ok());
-    ASSERT_TRUE(Registered(true)) << "regsvr32 failed";
+    ASSERT_TRUE(Register()) << "regsvr32 failed";
     auto program = Start();
     const auto window = OpenInDialog(source);
     ASSERT_TRUE(window) << "the main window did not appear";
@@ -257,7 +269,7 @@ TEST_F(WineWindow, GameBoyFileFollowsTheCommandsAndExportsUnderUnicodeNames)
     const ReferenceTiles tiles(fs::path(TESTDATA) / "expected" / "2048-sanqui-tiles.2bpp.gb.png",
                                static_cast<int>(fs::file_size(shared) / 16));
     ASSERT_TRUE(tiles.ok());
-    ASSERT_TRUE(Registered(true)) << "regsvr32 failed";
+    ASSERT_TRUE(Register()) << "regsvr32 failed";
     auto program = Start();
     const auto window = OpenInDialog(source);
     ASSERT_TRUE(window) << "the main window did not appear";
