@@ -126,12 +126,6 @@ protected:
             std::vector<std::string>{});
     }
 
-    // The open or save dialog: a visible window that is none of the program's own.
-    std::optional<std::string> WaitForDialog(const std::string& title, std::chrono::milliseconds timeout)
-    {
-        return session_->WaitForWindow(title, timeout);
-    }
-
     // Pastes text into the focused control: xdotool types only what the
     // keyboard map has, and a Windows program may read a remapped key as
     // another character.
@@ -146,7 +140,7 @@ protected:
     // Opens a file through the system's open dialog and waits for the window.
     std::optional<std::string> OpenInDialog(const fs::path& file)
     {
-        const auto dialog = WaitForDialog("Open", kStart);
+        const auto dialog = session_->WaitForWindow("Open", kStart);
         if (!dialog) return std::nullopt;
         session_->Focus(*dialog);
         Paste(WindowsPath(file));
@@ -289,7 +283,7 @@ TEST_F(WineWindow, GameBoyFileFollowsTheCommandsAndExportsUnderUnicodeNames)
     const fs::path target = work_ / "преобразовано.nes";
     fs::remove(target);
     ClickAt(kExportButton);
-    auto dialog = WaitForDialog("Save As", kStep);
+    auto dialog = session_->WaitForWindow("Save As", kStep);
     ASSERT_TRUE(dialog) << "no save dialog";
     session_->Focus(*dialog);
     session_->Keys("Escape");
@@ -299,7 +293,7 @@ TEST_F(WineWindow, GameBoyFileFollowsTheCommandsAndExportsUnderUnicodeNames)
 
     // The export writes the file in NES layout, byte for byte.
     ClickAt(kExportButton);
-    dialog = WaitForDialog("Save As", kStep);
+    dialog = session_->WaitForWindow("Save As", kStep);
     ASSERT_TRUE(dialog) << "no save dialog";
     session_->Focus(*dialog);
     session_->Keys("ctrl+a");
@@ -316,7 +310,7 @@ TEST_F(WineWindow, GameBoyFileFollowsTheCommandsAndExportsUnderUnicodeNames)
 TEST_F(WineWindow, CancellingTheOpenDialogEndsWithStatusZeroAndNoWindow)
 {
     auto program = Start();
-    const auto dialog = WaitForDialog("Open", kStart);
+    const auto dialog = session_->WaitForWindow("Open", kStart);
     ASSERT_TRUE(dialog) << "no open dialog";
     session_->Focus(*dialog);
     session_->Keys("Escape");
