@@ -73,7 +73,7 @@ void SheetWalk(benchmark::State& state, const char* name)
     const bool nes = std::string_view(name).ends_with(".nes");
     const std::vector<uint8_t> bytes = RandomBytes(kWalkBytes);
     const std::string path = folder->Write(name, bytes);
-    BinaryRowConverter binary;
+    BinaryRowConverter binary(u"");
     ScriptedCommonDialog cd1;
     cd1.answers.push_back(path);
     Form1 form(cd1, binary);
@@ -107,7 +107,7 @@ void BM_ClickWaitDuringWalk64MiB(benchmark::State& state)
     constexpr int kClicks = 40;
     std::vector<double> waits;
     for (auto _ : state) {
-        BinaryRowConverter binary;
+        BinaryRowConverter binary(u"");
         ScriptedCommonDialog cd1;
         cd1.answers.push_back(path);
         Form1 form(cd1, binary);

@@ -2,6 +2,7 @@
 // the platform (numbered_file.h).
 #include <filenums.h>
 #include <rterrors.h>
+#include <stringapiset.h>
 
 #include "numbered_file.h"
 
@@ -17,13 +18,18 @@ bool IsValidNumber(INT filenum) { return filenum >= 1 && filenum <= kMaxFileNumb
 }  // namespace
 
 struct FILE_NUMBER_TABLE {
+    explicit FILE_NUMBER_TABLE(UINT codePage) : pathCodePage(codePage) {}
+
+    const UINT pathCodePage;
     // Index 0 is unused so that a file's number is its index.
     std::array<std::unique_ptr<NumberedFile>, kMaxFileNumber + 1> files;
 
     NumberedFile* Find(INT filenum) { return IsValidNumber(filenum) ? files[filenum].get() : nullptr; }
 };
 
-STDAPI_(FILE_NUMBER_TABLE*) FileTableCreate(void) { return new FILE_NUMBER_TABLE; }
+STDAPI_(FILE_NUMBER_TABLE*) FileTableCreate(void) { return new FILE_NUMBER_TABLE(CP_ACP); }
+
+STDAPI_(FILE_NUMBER_TABLE*) FileTableCreateUtf8(void) { return new FILE_NUMBER_TABLE(CP_UTF8); }
 
 STDAPI_(void) FileTableDestroy(FILE_NUMBER_TABLE* table) { delete table; }
 
@@ -42,7 +48,7 @@ STDAPI_(LONG) FileOpen(FILE_NUMBER_TABLE* table, INT filenum, LPCSTR path, INT m
     if (mode != FILE_MODE_BINARY_READ && mode != FILE_MODE_INPUT && mode != FILE_MODE_OUTPUT) {
         return RTERR_ILLEGAL_FUNCTION_CALL;
     }
-    return OpenNumberedFile(path, mode, table->files[filenum]);
+    return OpenNumberedFile(path, table->pathCodePage, mode, table->files[filenum]);
 }
 
 STDAPI_(LONG) FileLength(FILE_NUMBER_TABLE* table, INT filenum, LONGLONG* length)

@@ -24,5 +24,5 @@ public:
 };
 
 // Opens path for reading (FILE_MODE_BINARY_READ, FILE_MODE_INPUT) or begins
-// its replacement (FILE_MODE_OUTPUT).
-LONG OpenNumberedFile(LPCSTR path, INT mode, std::unique_ptr<NumberedFile>& file);
+// its replacement (FILE_MODE_OUTPUT). pathCodePage is CP_ACP or CP_UTF8.
+LONG OpenNumberedFile(LPCSTR path, UINT pathCodePage, INT mode, std::unique_ptr<NumberedFile>& file);

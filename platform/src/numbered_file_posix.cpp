@@ -123,7 +123,8 @@ private:
 
 }  // namespace
 
-LONG OpenNumberedFile(LPCSTR path, INT mode, std::unique_ptr<NumberedFile>& file)
+// Names are the file system's bytes, whatever the table's code page.
+LONG OpenNumberedFile(LPCSTR path, UINT, INT mode, std::unique_ptr<NumberedFile>& file)
 {
     auto opened = std::make_unique<PosixFile>(mode == FILE_MODE_OUTPUT);
     const LONG error = opened->IsOutput() ? opened->BeginOutput(path) : opened->OpenForReading(path);

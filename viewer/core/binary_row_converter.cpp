@@ -17,30 +17,30 @@ struct BstrFree {
 };
 using OwnedBstr = std::unique_ptr<OLECHAR, BstrFree>;
 
-std::u16string HexCode(HRESULT hr)
+WideText HexCode(HRESULT hr)
 {
     std::array<char, 16> text{};
     std::snprintf(text.data(), text.size(), "0x%08X", static_cast<unsigned>(hr));
     return {text.begin(), text.begin() + 10};
 }
 
-std::u16string CreationReason(HRESULT hr)
+WideText CreationReason(HRESULT hr)
 {
     switch (hr) {
-    case REGDB_E_CLASSNOTREG: return u"the class Project1.Binary is not registered";
-    case REGDB_E_READREGDB: return u"the component registry can't be read";
-    case CO_E_BAD_PATH: return u"the registered library path is not absolute";
-    case HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND): return u"the registered library is missing";
-    case CO_E_ERRORINDLL: return u"the registered library can't be loaded";
-    case HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND): return u"the library is not a component server";
-    case E_NOINTERFACE: return u"the class doesn't offer the interface _Binary";
-    default: return u"the component model reports an error";
+    case REGDB_E_CLASSNOTREG: return OLESTR("the class Project1.Binary is not registered");
+    case REGDB_E_READREGDB: return OLESTR("the component registry can't be read");
+    case CO_E_BAD_PATH: return OLESTR("the registered library path is not absolute");
+    case HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND): return OLESTR("the registered library is missing");
+    case CO_E_ERRORINDLL: return OLESTR("the registered library can't be loaded");
+    case HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND): return OLESTR("the library is not a component server");
+    case E_NOINTERFACE: return OLESTR("the class doesn't offer the interface _Binary");
+    default: return OLESTR("the component model reports an error");
     }
 }
 
 // The description the component left in the thread's error info, else the
 // run-time error's own description.
-std::u16string CallFailureReason(HRESULT hr)
+WideText CallFailureReason(HRESULT hr)
 {
     IErrorInfo* info = nullptr;
     if (GetErrorInfo(0, &info) == S_OK && info) {
@@ -66,31 +66,31 @@ bool BinaryRowConverter::CreateBinary()
     void* object = nullptr;
     const HRESULT hr = CoCreateInstance(CLSID_Binary, nullptr, CLSCTX_INPROC_SERVER, IID__Binary, &object);
     if (FAILED(hr) || !object) {
-        failure_ = u"The component bitstrings can't be created: " + CreationReason(hr) + u" (" + HexCode(hr) +
-                   u").\n\nRegister it from the project folder with:\n    build/bin/regsvr build/lib/libbitstrings.so";
+        failure_ = OLESTR("The component bitstrings can't be created: ") + CreationReason(hr) + OLESTR(" (") +
+                   HexCode(hr) + OLESTR(").\n\n") + howToRegister_;
         return false;
     }
     binary_ = static_cast<_Binary*>(object);
     return true;
 }
 
-bool BinaryRowConverter::RowBits(uint8_t low, uint8_t high, std::u16string& bits)
+bool BinaryRowConverter::RowBits(uint8_t low, uint8_t high, WideText& bits)
 {
     if (!binary_ && !CreateBinary()) return false;
     const std::array<OLECHAR, 2> characters{AnsiCharOfCode(low), AnsiCharOfCode(high)};
     const OwnedBstr row(SysAllocStringLen(characters.data(), characters.size()));
     if (!row) {
-        failure_ = u"Out of memory while converting a tile row.";
+        failure_ = OLESTR("Out of memory while converting a tile row.");
         return false;
     }
     BSTR result = nullptr;
     const HRESULT hr = binary_->GetStringBits(row.get(), &result);
     const OwnedBstr owned(result);
     if (FAILED(hr)) {
-        failure_ = u"The component bitstrings failed to convert a tile row: " + CallFailureReason(hr) + u" (" +
-                   HexCode(hr) + u").";
+        failure_ = OLESTR("The component bitstrings failed to convert a tile row: ") + CallFailureReason(hr) +
+                   OLESTR(" (") + HexCode(hr) + OLESTR(").");
         return false;
     }
-    bits.assign(result ? result : u"", result ? SysStringLen(result) : 0);
+    bits.assign(result ? result : OLESTR(""), result ? SysStringLen(result) : 0);
     return true;
 }

@@ -7,19 +7,24 @@
 
 #include <binary_interface.h>
 
+#include <utility>
+
 class BinaryRowConverter final : public RowConverter {
 public:
-    BinaryRowConverter() = default;
+    // howToRegister ends the message when the class can't be created: how
+    // the component is registered on this platform.
+    explicit BinaryRowConverter(WideText howToRegister) : howToRegister_(std::move(howToRegister)) {}
     ~BinaryRowConverter() override;
     BinaryRowConverter(const BinaryRowConverter&) = delete;
     BinaryRowConverter& operator=(const BinaryRowConverter&) = delete;
 
-    bool RowBits(uint8_t low, uint8_t high, std::u16string& bits) override;
-    std::u16string Failure() const override { return failure_; }
+    bool RowBits(uint8_t low, uint8_t high, WideText& bits) override;
+    WideText Failure() const override { return failure_; }
 
 private:
     bool CreateBinary();
 
+    const WideText howToRegister_;
     _Binary* binary_ = nullptr;
-    std::u16string failure_;
+    WideText failure_;
 };

@@ -3,6 +3,8 @@
 // uses the Qt implementation; tests use a scripted one.
 #pragma once
 
+#include "wide_text.h"
+
 #include <cstdint>
 #include <string>
 
@@ -15,8 +17,10 @@ public:
 
     int32_t flags = 0;
     // Entries "Description|pattern|Description|pattern|...".
-    std::u16string filter;
-    // The path last chosen (file-system bytes); the save dialog proposes it.
+    WideText filter;
+    // The path last chosen, as the viewer's file table takes it (UTF-8, or
+    // the file system's own bytes where names are bytes); the save dialog
+    // proposes it.
     std::string fileName;
 
     // Shows the modal open dialog. Returns the chosen path and keeps it in

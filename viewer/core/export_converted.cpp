@@ -16,20 +16,20 @@ namespace {
 struct ExportPlan {
     TileConversion conversion;
     std::span<const std::uint8_t> source;
-    const char16_t* filter;
+    const WCHAR* filter;
 };
 
 std::optional<ExportPlan> PlanFor(const std::string& layouttag, std::span<const std::uint8_t> nesimage,
                                   std::span<const std::uint8_t> gbimage)
 {
-    if (layouttag == "nes") return ExportPlan{TileConversion::NesToGb, nesimage, u"GB Files|*.gb*|All Files|*.*"};
-    if (layouttag == "gb") return ExportPlan{TileConversion::GbToNes, gbimage, u"NES Files|*.nes*|All Files|*.*"};
+    if (layouttag == "nes") return ExportPlan{TileConversion::NesToGb, nesimage, OLESTR("GB Files|*.gb*|All Files|*.*")};
+    if (layouttag == "gb") return ExportPlan{TileConversion::GbToNes, gbimage, OLESTR("NES Files|*.nes*|All Files|*.*")};
     return std::nullopt;
 }
 
-void ShowMessage(const std::u16string& text)
+void ShowMessage(const WideText& text)
 {
-    MessageBoxW(nullptr, text.c_str(), kConverterTitle, MB_OK);
+    MessageBoxW(nullptr, text.c_str(), kConverterTitle, MB_OK | MB_TASKMODAL);
 }
 
 // Writes bytes as the whole new content of path: 0 or a run-time error
@@ -49,16 +49,16 @@ LONG WriteWholeFile(FILE_NUMBER_TABLE* filetable, const std::string& path, std::
     return FileClose(filetable, filenum);
 }
 
-std::u16string Utf16FromPath(const std::string& path)
+WideText Utf16FromPath(const std::string& path)
 {
     const int size = static_cast<int>(path.size());
-    std::u16string text(static_cast<std::size_t>(MultiByteToWideChar(CP_UTF8, 0, path.data(), size, nullptr, 0)),
-                        u'\0');
+    WideText text(static_cast<std::size_t>(MultiByteToWideChar(CP_UTF8, 0, path.data(), size, nullptr, 0)),
+                  OLESTR('\0'));
     MultiByteToWideChar(CP_UTF8, 0, path.data(), size, text.data(), static_cast<int>(text.size()));
     return text;
 }
 
-std::u16string Decimal(std::size_t number)
+WideText Decimal(std::size_t number)
 {
     const std::string digits = std::to_string(number);
     return {digits.begin(), digits.end()};
@@ -83,16 +83,16 @@ void ExportConverted(const std::string& layouttag, std::span<const std::uint8_t>
     try {
         output.resize(plan->source.size());
     } catch (const std::bad_alloc&) {
-        ShowMessage(u"Not enough memory to export \"" + Utf16FromPath(path) + u"\": the converted copy needs " +
-                    Decimal(plan->source.size()) + u" bytes.");
+        ShowMessage(OLESTR("Not enough memory to export \"") + Utf16FromPath(path) +
+                    OLESTR("\": the converted copy needs ") + Decimal(plan->source.size()) + OLESTR(" bytes."));
         return;
     }
-    ShowMessage(u"This program may lock up for several minutes.");
+    ShowMessage(OLESTR("This program may lock up for several minutes."));
     ConvertTiles(plan->source, output, plan->conversion);
 
     if (const LONG error = WriteWholeFile(filetable, path, output)) {
-        ShowMessage(u"Could not write " + Utf16FromPath(path) + u": " + RtErrorDescription(error));
+        ShowMessage(OLESTR("Could not write ") + Utf16FromPath(path) + OLESTR(": ") + RtErrorDescription(error));
         return;
     }
-    ShowMessage(u"Done!");
+    ShowMessage(OLESTR("Done!"));
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "common_dialog.h"
+#include "wide_text.h"
 
 #include <filenums.h>
 
@@ -12,7 +13,7 @@
 #include <string>
 
 // Title of the export's message boxes.
-inline constexpr char16_t kConverterTitle[] = u"Mr. Tavrel's NES To GB GFX Converter";
+inline constexpr WCHAR kConverterTitle[] = OLESTR("Mr. Tavrel's NES To GB GFX Converter");
 
 // layouttag "nes" exports nesimage in Game Boy layout, "gb" exports gbimage in
 // NES layout; any other tag does nothing at all. The save dialog cd1 gets the

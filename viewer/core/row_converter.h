@@ -1,8 +1,9 @@
 // Turning a tile row's two bytes into its sixteen-digit bit string.
 #pragma once
 
+#include "wide_text.h"
+
 #include <cstdint>
-#include <string>
 
 class RowConverter {
 public:
@@ -11,6 +12,6 @@ public:
     // Puts the bit string of the two bytes, low-plane byte first, into bits
     // (eight digits per byte, most significant first). Returns false on
     // failure; Failure() then says why, in words for the user.
-    virtual bool RowBits(uint8_t low, uint8_t high, std::u16string& bits) = 0;
-    virtual std::u16string Failure() const = 0;
+    virtual bool RowBits(uint8_t low, uint8_t high, WideText& bits) = 0;
+    virtual WideText Failure() const = 0;
 };

@@ -24,7 +24,7 @@ WalkEnd Walk(int64_t start, std::span<const uint8_t> image, const StepLayout& la
              WalkControl& control)
 {
     const auto size = static_cast<int64_t>(image.size());
-    std::u16string bits;
+    WideText bits;
     for (int64_t p = start;; p += layout.step) {
         const std::optional<int64_t> length = control.InputFileLength();
         if (!length || p == *length) return WalkEnd::EndOfData;
@@ -41,14 +41,14 @@ WalkEnd Walk(int64_t start, std::span<const uint8_t> image, const StepLayout& la
 
 }  // namespace
 
-double OffsetValue(std::u16string_view offsetText)
+double OffsetValue(WideTextView offsetText)
 {
     double value = TextValue(offsetText);
     if (!WholeNumber(value)) value = 0;
     return value < 1 ? 1 : value;
 }
 
-WalkEnd ShowNesTiles(std::u16string_view offsetText, std::span<const uint8_t> nesimage, const TileSheet& sheet,
+WalkEnd ShowNesTiles(WideTextView offsetText, std::span<const uint8_t> nesimage, const TileSheet& sheet,
                      WalkControl& control)
 {
     const int32_t start = *WholeNumber(OffsetValue(offsetText));

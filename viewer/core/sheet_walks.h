@@ -6,11 +6,11 @@
 
 #include "row_converter.h"
 #include "tile_row_drawing.h"
+#include "wide_text.h"
 
 #include <cstdint>
 #include <optional>
 #include <span>
-#include <string_view>
 
 // The window's side of a running walk.
 class WalkControl {
@@ -42,12 +42,12 @@ enum class WalkEnd {
 // The start value that a text in the offset box gives: its value, or 0 when
 // that is no whole number within the 32-bit range, raised to at least 1.
 // The fraction is kept.
-double OffsetValue(std::u16string_view offsetText);
+double OffsetValue(WideTextView offsetText);
 
 // The NES sheet: the start is the offset box's text as a whole number (halves
 // to even), at least 1, read once here. Each step is one tile of 16 bytes:
 // row r from positions p + r (low plane) and p + r + 8 (high plane).
-WalkEnd ShowNesTiles(std::u16string_view offsetText, std::span<const uint8_t> nesimage, const TileSheet& sheet,
+WalkEnd ShowNesTiles(WideTextView offsetText, std::span<const uint8_t> nesimage, const TileSheet& sheet,
                      WalkControl& control);
 
 // The GB sheet from the given start, used unchanged. Each step is nine rows

@@ -7,22 +7,22 @@
 
 namespace {
 
-bool IsSkipped(char16_t c) { return c == u' ' || c == u'\t' || c == u'\n'; }
-bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+bool IsSkipped(WCHAR c) { return c == OLESTR(' ') || c == OLESTR('\t') || c == OLESTR('\n'); }
+bool IsDigit(WCHAR c) { return c >= OLESTR('0') && c <= OLESTR('9'); }
 
-int DigitValue(char16_t c)
+int DigitValue(WCHAR c)
 {
-    if (IsDigit(c)) return c - u'0';
-    if (c >= u'a' && c <= u'f') return c - u'a' + 10;
-    if (c >= u'A' && c <= u'F') return c - u'A' + 10;
+    if (IsDigit(c)) return c - OLESTR('0');
+    if (c >= OLESTR('a') && c <= OLESTR('f')) return c - OLESTR('a') + 10;
+    if (c >= OLESTR('A') && c <= OLESTR('F')) return c - OLESTR('A') + 10;
     return 99;
 }
 
 // Digits of the given base after an &H or &O prefix.
-double RadixValue(std::u16string_view digits, int base)
+double RadixValue(WideTextView digits, int base)
 {
     double value = 0;
-    for (char16_t c : digits) {
+    for (WCHAR c : digits) {
         const int digit = DigitValue(c);
         if (digit >= base) break;
         value = value * base + digit;
@@ -40,22 +40,23 @@ struct DecimalText {
     int64_t decimalExponent = 0;
 };
 
-DecimalText ScanDecimal(std::u16string_view text)
+DecimalText ScanDecimal(WideTextView text)
 {
     DecimalText number;
     size_t i = 0;
-    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) number.negative = text[i++] == u'-';
+    if (i < text.size() && (text[i] == OLESTR('+') || text[i] == OLESTR('-')))
+        number.negative = text[i++] == OLESTR('-');
     bool seenPoint = false;
     bool seenDigit = false;
     bool significant = false;
     int64_t magnitude = 0;  // decimal places of the first significant digit
     for (; i < text.size(); ++i) {
-        const char16_t c = text[i];
-        if (c == u'.' && !seenPoint) {
+        const WCHAR c = text[i];
+        if (c == OLESTR('.') && !seenPoint) {
             seenPoint = true;
         } else if (IsDigit(c)) {
             seenDigit = true;
-            if (c != u'0') significant = true;
+            if (c != OLESTR('0')) significant = true;
             if (!seenPoint && significant) ++magnitude;
             if (seenPoint && !significant) --magnitude;
         } else {
@@ -64,17 +65,17 @@ DecimalText ScanDecimal(std::u16string_view text)
         number.ascii.push_back(static_cast<char>(c));
     }
     if (!seenDigit) return {};
-    if (i + 1 < text.size() && (text[i] == u'E' || text[i] == u'e')) {
+    if (i + 1 < text.size() && (text[i] == OLESTR('E') || text[i] == OLESTR('e'))) {
         size_t j = i + 1;
         bool negativeExponent = false;
-        if (text[j] == u'+' || text[j] == u'-') negativeExponent = text[j++] == u'-';
+        if (text[j] == OLESTR('+') || text[j] == OLESTR('-')) negativeExponent = text[j++] == OLESTR('-');
         if (j < text.size() && IsDigit(text[j])) {
             number.ascii.push_back('e');
             if (negativeExponent) number.ascii.push_back('-');
             int64_t exponent = 0;
             for (; j < text.size() && IsDigit(text[j]); ++j) {
                 number.ascii.push_back(static_cast<char>(text[j]));
-                exponent = std::min<int64_t>(exponent * 10 + (text[j] - u'0'), 1'000'000);
+                exponent = std::min<int64_t>(exponent * 10 + (text[j] - OLESTR('0')), 1'000'000);
             }
             magnitude += negativeExponent ? -exponent : exponent;
         }
@@ -85,16 +86,17 @@ DecimalText ScanDecimal(std::u16string_view text)
 
 }  // namespace
 
-double TextValue(std::u16string_view text)
+double TextValue(WideTextView text)
 {
-    std::u16string compact;
+    WideText compact;
     compact.reserve(text.size());
-    for (char16_t c : text)
+    for (WCHAR c : text)
         if (!IsSkipped(c)) compact.push_back(c);
 
-    if (compact.size() >= 2 && compact[0] == u'&') {
-        if (compact[1] == u'H' || compact[1] == u'h') return RadixValue(std::u16string_view(compact).substr(2), 16);
-        if (compact[1] == u'O' || compact[1] == u'o') return RadixValue(std::u16string_view(compact).substr(2), 8);
+    if (compact.size() >= 2 && compact[0] == OLESTR('&')) {
+        const WideTextView digits = WideTextView(compact).substr(2);
+        if (compact[1] == OLESTR('H') || compact[1] == OLESTR('h')) return RadixValue(digits, 16);
+        if (compact[1] == OLESTR('O') || compact[1] == OLESTR('o')) return RadixValue(digits, 8);
         return 0;
     }
 

@@ -7,37 +7,37 @@ constexpr Colour kWhite = QBColor(15);
 
 // The four characters from offset, fewer at the end, as a substring would
 // give them; only four characters of 0 and 1 make a pattern.
-bool IsPattern(std::u16string_view bits, size_t offset, std::u16string_view& group)
+bool IsPattern(WideTextView bits, size_t offset, WideTextView& group)
 {
-    group = offset < bits.size() ? bits.substr(offset, 4) : std::u16string_view{};
+    group = offset < bits.size() ? bits.substr(offset, 4) : WideTextView{};
     if (group.size() != 4) return false;
-    for (char16_t c : group)
-        if (c != u'0' && c != u'1') return false;
+    for (WCHAR c : group)
+        if (c != OLESTR('0') && c != OLESTR('1')) return false;
     return true;
 }
 
-void DrawFirstPlane(std::u16string_view bits, DrawingState& state, DrawingSurface& surface)
+void DrawFirstPlane(WideTextView bits, DrawingState& state, DrawingSurface& surface)
 {
-    std::u16string_view group;
+    WideTextView group;
     for (size_t offset : {0u, 4u}) {
         if (!IsPattern(bits, offset, group)) continue;
         for (int k = 1; k <= 4; ++k)
-            if (group[k - 1] == u'1')
+            if (group[k - 1] == OLESTR('1'))
                 surface.PSet(static_cast<float>(state.penx + k), static_cast<float>(state.peny), kBlack);
         state.penx += 4;
     }
 }
 
-void RecolourSecondPlane(std::u16string_view bits, DrawingState& state, DrawingSurface& surface)
+void RecolourSecondPlane(WideTextView bits, DrawingState& state, DrawingSurface& surface)
 {
-    std::u16string_view group;
+    WideTextView group;
     for (size_t offset : {8u, 12u}) {
         if (!IsPattern(bits, offset, group)) continue;
         for (int k = 1; k <= 4; ++k) {
             const float x = static_cast<float>(state.penx + k);
             const float y = static_cast<float>(state.peny);
             const Colour read = surface.Point(x, y);
-            const bool set = group[k - 1] == u'1';
+            const bool set = group[k - 1] == OLESTR('1');
             if (read == kBlack)
                 surface.PSet(x, y, set ? kBlack : kButtonFaceColour);
             else if (read == kWhite && set)
@@ -49,7 +49,7 @@ void RecolourSecondPlane(std::u16string_view bits, DrawingState& state, DrawingS
 
 }  // namespace
 
-void DrawTileRow(std::u16string_view bits, DrawingState& state, int64_t tilesperrow, DrawingSurface& surface)
+void DrawTileRow(WideTextView bits, DrawingState& state, int64_t tilesperrow, DrawingSurface& surface)
 {
     const int64_t x0 = state.penx;
     const int64_t y0 = state.peny;

@@ -4,9 +4,9 @@
 #pragma once
 
 #include "drawing_surface.h"
+#include "wide_text.h"
 
 #include <cstdint>
-#include <string_view>
 
 // Kept in 64 bits so that no file length or tiles-per-row value overflows it.
 struct DrawingState {
@@ -26,4 +26,4 @@ struct DrawingState {
 // the picture underneath takes part: value 0 over black becomes button face,
 // value 2 shows only over white. A group of four characters that is not made
 // of 0 and 1 draws nothing and does not advance the pen.
-void DrawTileRow(std::u16string_view bits, DrawingState& state, int64_t tilesperrow, DrawingSurface& surface);
+void DrawTileRow(WideTextView bits, DrawingState& state, int64_t tilesperrow, DrawingSurface& surface);

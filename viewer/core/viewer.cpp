@@ -14,21 +14,21 @@
 
 namespace {
 
-constexpr char16_t kOpenFilter[] = u"NES Files|*.nes*|GB Files|*.gb*|GBC Files|*.gbc*|All Files|*.*";
+constexpr WCHAR kOpenFilter[] = OLESTR("NES Files|*.nes*|GB Files|*.gb*|GBC Files|*.gbc*|All Files|*.*");
 
 // Positions are 32-bit whole numbers, so longer files can't be addressed.
 constexpr int64_t kLongestFile = std::numeric_limits<int32_t>::max();
 
-std::u16string PathText(const std::string& path)
+WideText PathText(const std::string& path)
 {
     const int count = static_cast<int>(path.size());
     const int size = MultiByteToWideChar(CP_UTF8, 0, path.data(), count, nullptr, 0);
-    std::u16string text(static_cast<size_t>(size), u'\0');
+    WideText text(static_cast<size_t>(size), OLESTR('\0'));
     MultiByteToWideChar(CP_UTF8, 0, path.data(), count, text.data(), size);
     return text;
 }
 
-std::u16string Number(int64_t value)
+WideText Number(int64_t value)
 {
     const std::string digits = std::to_string(value);
     return {digits.begin(), digits.end()};
@@ -60,7 +60,7 @@ private:
 };
 
 Viewer::Viewer(ViewerWindow& window, CommonDialog& cd1, RowConverter& converter)
-    : window_(window), cd1_(cd1), converter_(converter), files_(FileTableCreate())
+    : window_(window), cd1_(cd1), converter_(converter), files_(FileTableCreateUtf8())
 {
 }
 
@@ -91,7 +91,7 @@ void Viewer::Load()
 
 bool Viewer::OpenInputFile()
 {
-    const std::u16string path = PathText(state_.filepath);
+    const WideText path = PathText(state_.filepath);
     state_.filenum = FreeFile(files_.get());
     LONG error = state_.filenum == 0 ? RTERR_TOO_MANY_FILES
                                      : FileOpen(files_.get(), state_.filenum, state_.filepath.c_str(), FILE_MODE_BINARY_READ);
@@ -99,12 +99,12 @@ bool Viewer::OpenInputFile()
     LONGLONG length = 0;
     if (error == 0) error = FileLength(files_.get(), state_.filenum, &length);
     if (error != 0) {
-        Fail(u"Can't open the file \"" + path + u"\": " + RtErrorDescription(error) + u".");
+        Fail(OLESTR("Can't open the file \"") + path + OLESTR("\": ") + RtErrorDescription(error) + OLESTR("."));
         return false;
     }
     if (length > kLongestFile) {
-        Fail(u"The file \"" + path + u"\" is too large: it holds " + Number(length) + u" bytes, and at most " +
-             Number(kLongestFile) + u" bytes can be shown.");
+        Fail(OLESTR("The file \"") + path + OLESTR("\" is too large: it holds ") + Number(length) +
+             OLESTR(" bytes, and at most ") + Number(kLongestFile) + OLESTR(" bytes can be shown."));
         return false;
     }
     try {
@@ -113,7 +113,8 @@ bool Viewer::OpenInputFile()
     } catch (const std::bad_alloc&) {
         state_.nesimage = {};
         state_.gbimage = {};
-        Fail(u"The file \"" + path + u"\" is too large to be held in memory: it holds " + Number(length) + u" bytes.");
+        Fail(OLESTR("The file \"") + path + OLESTR("\" is too large to be held in memory: it holds ") +
+             Number(length) + OLESTR(" bytes."));
         return false;
     }
     return true;
@@ -124,8 +125,8 @@ bool Viewer::ReadInputFile(std::vector<uint8_t>& image)
     size_t got = 0;
     const LONG error = FileReadAt(files_.get(), state_.filenum, 0, image.data(), image.size(), &got);
     if (error == 0 && got == image.size()) return true;
-    const std::u16string reason = error != 0 ? RtErrorDescription(error) : u"it ended before its length";
-    Fail(u"Can't read the file \"" + PathText(state_.filepath) + u"\": " + reason + u".");
+    const WideText reason = error != 0 ? RtErrorDescription(error) : OLESTR("it ended before its length");
+    Fail(OLESTR("Can't read the file \"") + PathText(state_.filepath) + OLESTR("\": ") + reason + OLESTR("."));
     return false;
 }
 
@@ -136,7 +137,7 @@ void Viewer::ApplyTilesPerRow()
     const int32_t value = WholeNumber(TextValue(window_.TilesText())).value_or(0);
     if (value < 8) {
         state_.tilesperrow = 8;
-        window_.SetTilesText(u"8");
+        window_.SetTilesText(OLESTR("8"));
     } else {
         state_.tilesperrow = value;
     }
@@ -177,10 +178,10 @@ void Viewer::RunWalk(bool nes)
     if (end == WalkEnd::ConversionFailed) Fail(converter_.Failure());
 }
 
-void Viewer::Fail(const std::u16string& message)
+void Viewer::Fail(const WideText& message)
 {
     if (ended_) return;
     failed_ = true;
-    MessageBoxW(nullptr, message.c_str(), kConverterTitle, MB_OK);
+    MessageBoxW(nullptr, message.c_str(), kConverterTitle, MB_OK | MB_TASKMODAL);
     Close();
 }

@@ -8,6 +8,7 @@
 #include "row_converter.h"
 #include "sheet_walks.h"
 #include "viewer_state.h"
+#include "wide_text.h"
 
 #include <filenums.h>
 
@@ -20,9 +21,9 @@ class ViewerWindow {
 public:
     virtual ~ViewerWindow() = default;
     virtual DrawingSurface& Picture1() = 0;
-    virtual std::u16string TilesText() const = 0;
-    virtual void SetTilesText(const std::u16string& text) = 0;
-    virtual std::u16string OffsetText() const = 0;
+    virtual WideText TilesText() const = 0;
+    virtual void SetTilesText(const WideText& text) = 0;
+    virtual WideText OffsetText() const = 0;
     // Shows the window, so that it is on screen while the first sheet is drawn.
     virtual void ShowWindow() = 0;
     // The program ends: leave the event loop (or never enter it) and hide the
@@ -67,7 +68,7 @@ private:
     bool OpenInputFile();
     bool ReadInputFile(std::vector<uint8_t>& image);
     void RunWalk(bool nes);
-    void Fail(const std::u16string& message);
+    void Fail(const WideText& message);
 
     ViewerWindow& window_;
     CommonDialog& cd1_;

@@ -40,7 +40,8 @@ int main(int argc, char* argv[])
     int status = 0;
     {
         // Created on the first tile row and released here, at the end.
-        BinaryRowConverter binary;
+        BinaryRowConverter binary(
+            u"Register it from the project folder with:\n    build/bin/regsvr build/lib/libbitstrings.so");
         QtCommonDialog cd1;
         Form1 form(cd1, binary);
         cd1.SetParent(&form);

@@ -5,8 +5,6 @@
 
 namespace {
 
-constexpr QRgb kBlack = 0xFF000000;
-constexpr QRgb kWhite = 0xFFFFFFFF;
 constexpr int kFrameMilliseconds = 16;
 
 QRgb FromColour(Colour colour)
@@ -28,10 +26,9 @@ SystemShades ShadesFromPalette(const QPalette& palette)
     const SystemShades shades{palette.color(QPalette::Active, QPalette::HighlightedText).rgb(),
                               palette.color(QPalette::Active, QPalette::Button).rgb(),
                               palette.color(QPalette::Active, QPalette::Dark).rgb()};
-    const bool distinct = shades.buttonFace != shades.workspace;
-    const bool middle = shades.buttonFace != kBlack && shades.buttonFace != kWhite && shades.workspace != kBlack &&
-                        shades.workspace != kWhite;
-    return shades.background == kWhite && distinct && middle ? shades : kClassicShades;
+    const bool apart =
+        SchemeKeepsPixelValuesApart(ToColour(shades.background), ToColour(shades.buttonFace), ToColour(shades.workspace));
+    return apart ? shades : kClassicShades;
 }
 
 PictureBox::PictureBox(QWidget* parent)

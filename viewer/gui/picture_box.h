@@ -5,6 +5,7 @@
 #pragma once
 
 #include "drawing_surface.h"
+#include "system_shades.h"
 
 #include <QImage>
 #include <QTimer>
@@ -21,13 +22,14 @@ struct SystemShades {
     friend bool operator==(const SystemShades&, const SystemShades&) = default;
 };
 
-// The classic scheme's values: white, 0xC0C0C0 and 0x808080.
-inline constexpr SystemShades kClassicShades{0xFFFFFFFF, 0xFFC0C0C0, 0xFF808080};
+// The classic scheme's values: white and two greys (the same in either
+// byte order).
+inline constexpr SystemShades kClassicShades{0xFFFFFFFF, 0xFF000000 | kClassicButtonFace,
+                                             0xFF000000 | kClassicWorkspace};
 
 // The palette's highlighted text, button and dark (workspace) colours, or the
-// classic values for all three when the background would not be white or
-// the four pixel shades (with black) would not all differ, or a middle
-// shade would be pure black or white.
+// classic values for all three when they would not keep the four pixel
+// values apart (SchemeKeepsPixelValuesApart).
 SystemShades ShadesFromPalette(const QPalette& palette);
 
 class PictureBox : public QWidget, public DrawingSurface {

@@ -93,7 +93,7 @@ protected:
         EXPECT_GT(text.size(), prefix ? report.size() : 0u);
         for (const auto& box : ui.messageBoxes) {
             EXPECT_EQ(box.caption, kConverterTitle);
-            EXPECT_EQ(box.type, static_cast<UINT>(MB_OK));
+            EXPECT_EQ(box.type, static_cast<UINT>(MB_OK | MB_TASKMODAL));
         }
         EXPECT_EQ(FileOpenCount(table.get()), 0);
     }

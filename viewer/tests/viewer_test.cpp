@@ -100,7 +100,7 @@ TEST_F(ViewerTest, FilesThatCantBeOpenedOrHeldAreReportedAndEndTheProgram)
         ASSERT_EQ(host.messageBoxes.size(), 1u);
         EXPECT_NE(host.messageBoxes[0].text.find(reason), std::u16string::npos);
         EXPECT_EQ(host.messageBoxes[0].caption, kTitle);
-        EXPECT_EQ(host.messageBoxes[0].type, static_cast<UINT>(MB_OK));
+        EXPECT_EQ(host.messageBoxes[0].type, static_cast<UINT>(MB_OK | MB_TASKMODAL));
         EXPECT_TRUE(s.viewer.Ended());
         EXPECT_TRUE(s.viewer.Failed());
         EXPECT_EQ(s.window.ends, 1);

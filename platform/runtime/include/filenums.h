@@ -1,8 +1,9 @@
 // Files by number, as the language runtime offers them: a table of file
 // numbers 1 to 255. Each client module keeps its own table, so closing all
 // of its files never touches a file of another module. Paths are byte
-// strings, as the file system has them. Every function returns 0 or a
-// run-time error number (rterrors.h).
+// strings: on Linux the file system's own names; on Windows text in the
+// table's code page, which the file system receives as UTF-16. Every
+// function returns 0 or a run-time error number (rterrors.h).
 #pragma once
 
 #include <oaidl.h>
@@ -24,7 +25,11 @@ enum FILE_OPEN_MODE {
     FILE_MODE_OUTPUT = 3,
 };
 
+// A table whose paths are in the ANSI code page, as the runtime passes them.
 STDAPI_(FILE_NUMBER_TABLE*) FileTableCreate(void);
+// A table whose paths are UTF-8, for a program that keeps names as Unicode
+// text: on Windows every name then opens, whatever its characters.
+STDAPI_(FILE_NUMBER_TABLE*) FileTableCreateUtf8(void);
 // Closes every file of the table (pending output is discarded) and frees it.
 STDAPI_(void) FileTableDestroy(FILE_NUMBER_TABLE* table);
 

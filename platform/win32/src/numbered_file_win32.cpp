@@ -1,5 +1,6 @@
-// Numbered files on Windows. Paths are in the ANSI code page, as the
-// runtime passes them to the file system. Output goes to a temporary file in
+// Numbered files on Windows. Paths come in the table's code page (ANSI, as
+// the runtime passes them, or UTF-8) and reach the file system as UTF-16.
+// Output goes to a temporary file in
 // the folder of the file that the target names and takes that file's place
 // only when it is finished, so the target is either left as it was or
 // replaced whole. An existing file is replaced with ReplaceFileW, which
@@ -55,19 +56,13 @@ struct HandleCloser {
 };
 using UniqueHandle = std::unique_ptr<void, HandleCloser>;
 
-bool IsFolder(LPCSTR path)
+// The path as UTF-16; false when it is not text in the code page.
+bool WidePath(LPCSTR path, UINT codePage, std::wstring& wide)
 {
-    const DWORD attributes = GetFileAttributesA(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
-// The path in UTF-16, read in the ANSI code page as the runtime reads it.
-bool WidePath(LPCSTR path, std::wstring& wide)
-{
-    const int size = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, path, -1, nullptr, 0);
+    const int size = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, path, -1, nullptr, 0);
     if (size <= 0) return false;
     wide.assign(static_cast<size_t>(size), L'\0');
-    if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, path, -1, wide.data(), size) != size) return false;
+    if (MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, path, -1, wide.data(), size) != size) return false;
     wide.pop_back();
     return true;
 }
@@ -151,10 +146,10 @@ public:
         if (!tempPath_.empty()) DeleteFileW(tempPath_.c_str());
     }
 
-    LONG OpenForReading(LPCSTR path)
+    LONG OpenForReading(const std::wstring& path)
     {
-        if (IsFolder(path)) return RTERR_PATH_FILE_ACCESS_ERROR;
-        HANDLE handle = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        if (HasAttribute(path, FILE_ATTRIBUTE_DIRECTORY)) return RTERR_PATH_FILE_ACCESS_ERROR;
+        HANDLE handle = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle == INVALID_HANDLE_VALUE) return ReadError();
         handle_.reset(handle);
@@ -165,10 +160,8 @@ public:
     // replaced (the links stay), and creates the temporary file in that
     // file's folder. A read-only file is refused as opening it for writing
     // in place would be.
-    LONG BeginOutput(LPCSTR path)
+    LONG BeginOutput(const std::wstring& target)
     {
-        std::wstring target;
-        if (!WidePath(path, target)) return RTERR_BAD_FILE_NAME_OR_NUMBER;
         if (HasAttribute(target, FILE_ATTRIBUTE_DIRECTORY)) return RTERR_PATH_FILE_ACCESS_ERROR;
         DWORD error = Exists(target) ? FinalPath(target, targetPath_) : FullPath(target, targetPath_);
         if (error == 0 && HasAttribute(targetPath_, FILE_ATTRIBUTE_READONLY)) return RTERR_PATH_FILE_ACCESS_ERROR;
@@ -256,10 +249,12 @@ private:
 
 }  // namespace
 
-LONG OpenNumberedFile(LPCSTR path, INT mode, std::unique_ptr<NumberedFile>& file)
+LONG OpenNumberedFile(LPCSTR path, UINT pathCodePage, INT mode, std::unique_ptr<NumberedFile>& file)
 {
+    std::wstring wide;
+    if (!WidePath(path, pathCodePage, wide)) return RTERR_BAD_FILE_NAME_OR_NUMBER;
     auto opened = std::make_unique<Win32File>(mode == FILE_MODE_OUTPUT);
-    const LONG error = opened->IsOutput() ? opened->BeginOutput(path) : opened->OpenForReading(path);
+    const LONG error = opened->IsOutput() ? opened->BeginOutput(wide) : opened->OpenForReading(wide);
     if (error == 0) file = std::move(opened);
     return error;
 }

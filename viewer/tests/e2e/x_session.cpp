@@ -13,6 +13,7 @@
 #include <sstream>
 #include <string_view>
 #include <thread>
+#include <utility>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -112,6 +113,8 @@ XSession::XSession()
     xvfb_ = pid;
     display_ = ":" + number;
 }
+
+XSession::XSession(std::string display) : display_(std::move(display)) {}
 
 XSession::~XSession()
 {
@@ -235,11 +238,17 @@ void XSession::RequestClose(const std::string& window) const
 }
 
 Program::Program(const XSession& session, const std::string& binary, const std::vector<std::string>& environment)
+    : Program(session, std::vector<std::string>{binary}, environment)
+{
+}
+
+Program::Program(const XSession& session, const std::vector<std::string>& command,
+                 const std::vector<std::string>& environment)
 {
     std::vector<std::string> full = environment;
     full.push_back("DISPLAY=" + session.display());
     full.push_back("QT_QPA_PLATFORM=xcb");
-    pid_ = Spawn({binary}, full);
+    pid_ = Spawn(command, full);
 }
 
 Program::~Program()

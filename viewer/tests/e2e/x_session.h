@@ -36,12 +36,15 @@ struct WindowGeometry {
 
 class XSession {
 public:
+    // A display of its own, which ends with the session.
     XSession();
+    // A display that runs already, such as a Wine session's; it is left running.
+    explicit XSession(std::string display);
     ~XSession();
     XSession(const XSession&) = delete;
     XSession& operator=(const XSession&) = delete;
 
-    bool ok() const { return xvfb_ > 0; }
+    bool ok() const { return !display_.empty(); }
     const std::string& display() const { return display_; }
 
     // Runs a command with DISPLAY set to this session.
@@ -72,6 +75,9 @@ private:
 class Program {
 public:
     Program(const XSession& session, const std::string& binary, const std::vector<std::string>& environment);
+    // A command with its arguments, such as a Windows program under Wine.
+    Program(const XSession& session, const std::vector<std::string>& command,
+            const std::vector<std::string>& environment);
     ~Program();
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;

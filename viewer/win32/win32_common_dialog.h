@@ -1,0 +1,29 @@
+// cd1 over the system's common dialogs (GetOpenFileNameW, GetSaveFileNameW).
+// Paths leave the dialog as UTF-16 and are kept as UTF-8, which the viewer's
+// file table hands to the file system as UTF-16 again, so a name with any
+// character opens.
+#pragma once
+
+#include "common_dialog.h"
+
+#include <windows.h>
+
+#include <string>
+
+// "Desc|pattern|Desc|pattern|..." as the dialog's list of NUL-separated
+// pairs, ending in two NULs; a description without a pattern is left out.
+std::wstring SystemFilter(WideTextView filter);
+
+class Win32CommonDialog final : public CommonDialog {
+public:
+    // The window that a dialog belongs to while that window is visible.
+    void SetOwner(HWND owner) { owner_ = owner; }
+
+    std::string ShowOpen() override;
+    std::string ShowSave() override;
+
+private:
+    std::string Show(bool save);
+
+    HWND owner_ = nullptr;
+};
