@@ -18,8 +18,10 @@ esac
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev qt6-base-dev libgl-dev
           libgtest-dev libgmock-dev libbenchmark-dev xvfb xdotool x11-utils xclip imagemagick libx11-dev)
 # The cross compilers, Wine and Wine's IDL compiler, without Wine's
-# recommended desktop extras.
-windows_packages=(mingw-w64 wine64 wine64-tools libwine-dev)
+# recommended desktop extras; Wine's 32-bit half (from the i386
+# architecture) with qemu-user for kernels that cannot run 32-bit programs;
+# NSIS for the setup programs.
+windows_packages=(mingw-w64 wine64 wine64-tools libwine-dev wine32:i386 qemu-user nsis)
 
 missing_of() {
     local p
@@ -33,6 +35,9 @@ if ((${#missing[@]} + ${#missing_windows[@]})); then
     sudo=()
     ((EUID == 0)) || sudo=(sudo)
     echo "Installing: ${missing[*]} ${missing_windows[*]}"
+    if ((${#missing_windows[@]})) && ! dpkg --print-foreign-architectures | grep -qx i386; then
+        "${sudo[@]}" dpkg --add-architecture i386
+    fi
     "${sudo[@]}" apt-get update -qq
     if ((${#missing[@]})); then
         DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq "${missing[@]}"
