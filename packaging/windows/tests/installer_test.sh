@@ -8,9 +8,12 @@
 # installation working on, until, after a restart, no file, registry key or
 # value that the setup programs made is left.
 #
-#   installer_test.sh SESSION-SCRIPT VERSION WITH-PROGRAM(ON|OFF) SETUP32 SETUP64 CONVERSIONS-VBS
+#   installer_test.sh SESSION-SCRIPT VERSION WITH-PROGRAM(ON|OFF) BUILD-DIR
+#
+# BUILD-DIR holds the setup programs in win32/ and win64/, and the C++
+# clients of the component for both platforms.
 set -uo pipefail
-session=$1 version=$2 with_program=$3 setup32=$4 setup64=$5 conversions=$6
+session=$1 version=$2 with_program=$3 build=$4
 : "${WINE_SESSION_DIR:?}"
 prefix=$WINE_SESSION_DIR/prefix
 clsid='{825D6123-1414-4275-9D66-0C0349E1B484}'
@@ -28,9 +31,7 @@ declare -A folder=([win32]='C:\Program Files (x86)\tilebridge' [win64]='C:\Progr
 declare -A linux_folder=([win32]="$prefix/drive_c/Program Files (x86)/tilebridge"
                          [win64]="$prefix/drive_c/Program Files/tilebridge")
 declare -A view=([win32]=/reg:32 [win64]=/reg:64)
-declare -A system_folder=([win32]='C:\windows\syswow64' [win64]='C:\windows\system32')
 declare -A product=([win32]='tilebridge' [win64]='tilebridge (64-bit)')
-declare -A setup=([win32]=$setup32 [win64]=$setup64)
 
 # The data of a value (the key's default value for an empty name).
 value() { # key name view
@@ -67,7 +68,7 @@ installed() { # platform
     for file in "${files[@]}"; do
         [[ -f ${linux_folder[$platform]}/$file ]] || fail "$platform: $file is not installed"
     done
-    cmp -s "${linux_folder[$platform]}/bitstrings.dll" "$(dirname "${setup[$platform]}")/bitstrings.dll" ||
+    cmp -s "${linux_folder[$platform]}/bitstrings.dll" "$build/$platform/bitstrings.dll" ||
         fail "$platform: the installed bitstrings.dll is not the one built"
     if [[ $with_program == ON ]]; then
         [[ -f $start_menu/${product[$platform]}.lnk ]] || fail "$platform: no Start-menu entry"
@@ -82,10 +83,11 @@ installed() { # platform
     expect_value "HKCR\\CLSID\\$clsid\\InprocServer32" "" "${view[$platform]}" "${folder[$platform]}\\bitstrings.dll"
 }
 
-# The component created by its name and called from the platform's script host.
+# A client of the component, early and late bound, as any program of the
+# platform creates it: through the registry, from the installed DLL.
 works() { # platform
-    "$session" run "${system_folder[$1]}\\cscript.exe" //nologo "$conversions" >/dev/null ||
-        fail "$1: the installed component fails the conversions (exit $?)"
+    "$session" run "$build/windows/$1-build/bin/bitstrings_client_test.exe" >"$work/client-$1.log" 2>&1 ||
+        fail "$1: the installed component fails the client test (exit $?):"$'\n'"$(grep -E 'FAILED|Failure' "$work/client-$1.log")"
 }
 
 uninstall() { # platform
@@ -103,21 +105,13 @@ uninstall() { # platform
 
 work=$WINE_SESSION_DIR/installer-test
 mkdir -p "$work"
-# The script hosts register their own type library when first run; that
-# belongs to the state before.
-: >"$work/empty.vbs"
-for platform in win32 win64; do
-    "$session" run "${system_folder[$platform]}\\cscript.exe" //nologo "$("$session" winpath "$work/empty.vbs")"
-done
 snapshot | sort >"$work/before"
 
 for platform in win32 win64; do
-    "$session" run "${setup[$platform]}" /S || fail "$platform: setup /S exited with $?"
-done
-for platform in win32 win64; do
+    "$session" run "$build/$platform/tilebridge-setup.exe" /S || fail "$platform: setup /S exited with $?"
     installed $platform
-    works $platform
 done
+works win64
 
 uninstall win64
 installed win32
