@@ -60,11 +60,14 @@ expect_shared_keys() {
     expect_value "HKCR\\Project1.Binary\\CLSID" "" "$clsid" ""
 }
 
+# The registry is read once regsvr32 and whatever it started have ended.
 "$session" run "$regsvr32" /u /s "$dll" || fail "regsvr32 /u exited with $?"
+"$session" wait
 expect_own_keys absent
 expect_shared_keys
 
 "$session" run "$regsvr32" /s "$dll" || fail "regsvr32 exited with $?"
+"$session" wait
 expect_own_keys present
 expect_shared_keys
 expect_value "HKCR\\CLSID\\$clsid" "" "Project1.Binary"
