@@ -8,12 +8,14 @@
 # installation working on, until, after a restart, no file, registry key or
 # value that the setup programs made is left.
 #
-#   installer_test.sh SESSION-SCRIPT VERSION WITH-PROGRAM(ON|OFF) BUILD-DIR
+#   installer_test.sh SESSION-SCRIPT VERSION WITH-PROGRAM(ON|OFF) BUILD-DIR CONVERSIONS-VBS
 #
-# BUILD-DIR holds the setup programs in win32/ and win64/, and the C++
-# clients of the component for both platforms.
+# BUILD-DIR holds the setup programs in win32/ and win64/ and the 64-bit
+# C++ client of the component; the 32-bit component is checked by the
+# VBScript suite (Windows path) in the 32-bit script host.
 set -uo pipefail
-session=$1 version=$2 with_program=$3 build=$4
+session=$1 version=$2 with_program=$3 build=$4 conversions=$5
+cscript32='C:\windows\syswow64\cscript.exe'
 : "${WINE_SESSION_DIR:?}"
 prefix=$WINE_SESSION_DIR/prefix
 clsid='{825D6123-1414-4275-9D66-0C0349E1B484}'
@@ -85,12 +87,19 @@ installed() { # platform
 
 # A client of the component, early and late bound, as any program of the
 # platform creates it: through the registry, from the installed DLL.
-# A program that dies of a signal under Wine can still leave with status 0:
-# the client's own last word counts.
+# A client of the component, as any program of the platform creates it:
+# through the registry, from the installed DLL. A program that dies of a
+# signal under Wine can still leave with status 0: the client's own last
+# word counts.
 works() { # platform
-    "$session" run "$build/windows/$1-build/bin/bitstrings_client_test.exe" >"$work/client-$1.log" 2>&1
-    grep -Eq '^\[  PASSED  \] [0-9]+ test' "$work/client-$1.log" && ! grep -q '^\[  FAILED  \]' "$work/client-$1.log" ||
-        fail "$1: the installed component fails the client test:"$'\n'"$(tail -n 20 "$work/client-$1.log")"
+    local log=$work/client-$1.log
+    if [[ $1 == win64 ]]; then
+        "$session" run "$build/windows/win64-build/bin/bitstrings_client_test.exe" >"$log" 2>&1
+        grep -Eq '^\[  PASSED  \] [0-9]+ test' "$log" && ! grep -q '^\[  FAILED  \]' "$log"
+    else
+        "$session" run "$cscript32" //nologo "$conversions" >"$log" 2>&1
+        grep -q 'All conversions passed' "$log"
+    fi || fail "$1: the installed component fails its client:"$'\n'"$(tail -n 20 "$log")"
 }
 
 uninstall() { # platform
@@ -108,6 +117,10 @@ uninstall() { # platform
 
 work=$WINE_SESSION_DIR/installer-test
 mkdir -p "$work"
+# The script host registers its own type library when first run; that
+# belongs to the state before.
+: >"$work/empty.vbs"
+"$session" run "$cscript32" //nologo "$("$session" winpath "$work/empty.vbs")"
 snapshot | sort >"$work/before"
 
 for platform in win32 win64; do
