@@ -26,7 +26,9 @@ OleString ClassKey() { return OLESTR("CLSID\\") + GuidText(CLSID_Binary); }
 bool RemoveRegistration()
 {
     const bool classRemoved = DeleteKey(ClassKey());
-    const bool progIdRemoved = DeleteKey(PROGID_Binary);
+    // The programmatic name stays while the other platform's programs can
+    // still create the class by it.
+    const bool progIdRemoved = bitstrings::RegisteredForOtherPlatform(ClassKey()) || DeleteKey(PROGID_Binary);
     const bool typeLibraryRemoved = bitstrings::UnregisterTypeLibrary();
     return classRemoved && progIdRemoved && typeLibraryRemoved;
 }

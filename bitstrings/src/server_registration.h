@@ -14,4 +14,10 @@ bool RegisterTypeLibrary(const OleString& modulePath);
 // Succeeds when nothing of the registration is left, also when there was none.
 bool UnregisterTypeLibrary();
 
+// Whether the class under this key is registered for the programs of the
+// other platform: 64-bit Windows keeps a class registration for 32-bit
+// programs apart from the one for 64-bit programs, but one programmatic name
+// for both.
+bool RegisteredForOtherPlatform(const OleString& classKey);
+
 }  // namespace bitstrings

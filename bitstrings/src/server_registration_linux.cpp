@@ -51,4 +51,7 @@ bool UnregisterTypeLibrary()
     return interfaceRemoved && typeLibraryRemoved;
 }
 
+// One registry serves every program here.
+bool RegisteredForOtherPlatform(const OleString&) { return false; }
+
 }  // namespace bitstrings

@@ -20,8 +20,11 @@ HMODULE OwnModule()
 
 #ifdef _WIN64
 constexpr SYSKIND kSysKind = SYS_WIN64;
+constexpr REGSAM kOtherView = KEY_WOW64_32KEY;
 #else
 constexpr SYSKIND kSysKind = SYS_WIN32;
+// On 32-bit Windows the flag is ignored and the one view is read.
+constexpr REGSAM kOtherView = KEY_WOW64_64KEY;
 #endif
 
 }  // namespace
@@ -54,6 +57,17 @@ bool UnregisterTypeLibrary()
 {
     const HRESULT hr = UnRegisterTypeLib(LIBID_Project1, 2, 0, 0x0409, kSysKind);
     return SUCCEEDED(hr) || hr == TYPE_E_REGISTRYACCESS || hr == TYPE_E_LIBNOTREGISTERED;
+}
+
+bool RegisteredForOtherPlatform(const OleString& classKey)
+{
+    HKEY key = nullptr;
+    const OleString serverKey = classKey + OLESTR("\\InprocServer32");
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, serverKey.c_str(), 0, KEY_READ | kOtherView, &key) != ERROR_SUCCESS) {
+        return false;
+    }
+    RegCloseKey(key);
+    return true;
 }
 
 }  // namespace bitstrings

@@ -379,7 +379,7 @@ TEST_F(ClientTest, TypeLibraryDescribesTheDualInterfaceItsOperationsAndThePredec
     EXPECT_EQ(libraryAttributes->guid, LIBID_Project1);
     EXPECT_EQ(libraryAttributes->wMajorVerNum * 100 + libraryAttributes->wMinorVerNum, 200);
     EXPECT_EQ(libraryAttributes->lcid, 0x0409u);
-    EXPECT_EQ(libraryAttributes->syskind, SYS_WIN64);
+    EXPECT_EQ(libraryAttributes->syskind, sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32);
     library->ReleaseTLibAttr(libraryAttributes);
 
     ASSERT_EQ(library->GetTypeInfoOfGuid(CLSID_Binary, &raw), S_OK);

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# A Wine session for the tests of bitstrings.dll: a fresh 64-bit prefix and
-# an X server of its own (Xvfb), since the component's prompt and message
-# boxes are windows.
+# A Wine session for the tests of bitstrings.dll: a fresh 64-bit prefix that
+# also runs 32-bit programs, and an X server of its own (Xvfb), since the
+# component's prompt and message boxes are windows.
 #
 #   wine_session.sh start         new prefix and display
 #   wine_session.sh run PROG ...  runs a Windows program in the session
 #   wine_session.sh winpath PATH  the Windows path of a Linux path
+#   wine_session.sh wait          waits until the session's programs have
+#                                 ended and the registry is written to disk
 #   wine_session.sh stop          stops the Wine server and the display
 #
 # The session lives in $WINE_SESSION_DIR.
@@ -14,6 +16,22 @@ set -euo pipefail
 : "${WINE_SESSION_DIR:?WINE_SESSION_DIR names the folder of the session}"
 : "${WINE64:=/usr/lib/wine/wine64}"
 : "${WINESERVER:=/usr/lib/wine/wineserver}"
+: "${WINE32:=/usr/lib/wine/wine}"
+
+# Wine starts 32-bit Windows programs in its 32-bit Linux loader. Where the
+# kernel cannot run 32-bit Linux programs (some virtual machines lack that
+# mode), the session's commands run in a user namespace of their own whose
+# binfmt_misc hands such programs to qemu-i386; nothing outside it changes.
+if [[ ${WINE_SESSION_I386:-} == emulated ]]; then
+    unset WINE_SESSION_I386
+    mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
+    # ELF header of a 32-bit x86 program or shared object.
+    magic='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
+    mask='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
+    echo ":wine-i386:M::$magic:$mask:$(command -v qemu-i386):F" >/proc/sys/fs/binfmt_misc/register
+elif [[ -x $WINE32 ]] && ! "$WINE32" --version >/dev/null 2>&1 && command -v qemu-i386 >/dev/null; then
+    WINE_SESSION_I386=emulated exec unshare --user --map-root-user --mount "$BASH" "$0" "$@"
+fi
 
 export WINEPREFIX=$WINE_SESSION_DIR/prefix
 export WINEARCH=win64
@@ -59,11 +77,14 @@ run)
 winpath)
     DISPLAY=$(cat "$display_file") "$WINE64" winepath -w "$2" 2>/dev/null
     ;;
+wait)
+    "$WINESERVER" -w
+    ;;
 stop)
     stop_session
     ;;
 *)
-    echo "usage: $0 start | run PROGRAM [ARGS...] | winpath PATH | stop" >&2
+    echo "usage: $0 start | run PROGRAM [ARGS...] | winpath PATH | wait | stop" >&2
     exit 2
     ;;
 esac

@@ -13,6 +13,9 @@
 //   BITSTRINGS_DLL      bitstrings.dll beside it
 //   REGSVR32            regsvr32 (64-bit) or C:\windows\syswow64\regsvr32.exe
 //   MESSAGE_TEXT        message_text.exe, which prints a message box's text
+// or, for a program that a setup program installed and registered,
+//   INSTALLED_EXE       its Windows path, started as it is and never
+//                       registered by the test
 #include "reference_tiles.h"
 #include "x_session.h"
 
@@ -60,6 +63,8 @@ std::string WindowsPath(const fs::path& path)
     return windows;
 }
 
+const std::string kInstalledProgram = Variable("INSTALLED_EXE");
+
 std::vector<char> ReadFile(const fs::path& path)
 {
     std::ifstream in(path, std::ios::binary);
@@ -75,7 +80,9 @@ protected:
         std::getline(displayFile, display);
         session_ = new XSession(display);
         // build/win32 or build/win64: one folder of files for each program.
-        const std::string platform = fs::path(Variable("TILEBRIDGE_EXE")).parent_path().filename().string();
+        const std::string platform = kInstalledProgram.empty()
+                                         ? fs::path(Variable("TILEBRIDGE_EXE")).parent_path().filename().string()
+                                         : "installed";
         work_ = fs::path(Variable("WINE_SESSION_DIR")) / ("window-" + platform);
         fs::remove_all(work_);
         fs::create_directories(work_);
@@ -105,6 +112,7 @@ protected:
 
     static bool Register()
     {
+        if (!kInstalledProgram.empty()) return true;
         if (registered_ != true && RunRegsvr32("")) registered_ = true;
         return registered_ == true;
     }
@@ -122,7 +130,9 @@ protected:
     {
         return std::make_unique<Program>(
             *session_,
-            std::vector<std::string>{Variable("WINE_SESSION"), "run", WindowsPath(Variable("TILEBRIDGE_EXE"))},
+            std::vector<std::string>{Variable("WINE_SESSION"), "run",
+                                     kInstalledProgram.empty() ? WindowsPath(Variable("TILEBRIDGE_EXE"))
+                                                               : kInstalledProgram},
             std::vector<std::string>{});
     }
 
