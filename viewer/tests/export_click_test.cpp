@@ -262,7 +262,7 @@ TEST_F(ExportClick, ReportsAConvertedCopyThatFindsNoMemory)
     EXPECT_EQ(ui.messageBoxes[0].text, u"Not enough memory to export \"" + std::u16string(path.begin(), path.end()) +
                                            u"\": the converted copy needs 20 bytes.");
     EXPECT_EQ(ui.messageBoxes[0].caption, kConverterTitle);
-    EXPECT_EQ(ui.messageBoxes[0].type, static_cast<UINT>(MB_OK));
+    EXPECT_EQ(ui.messageBoxes[0].type, static_cast<UINT>(MB_OK | MB_TASKMODAL));
     EXPECT_EQ(FileOpenCount(table.get()), 0);
     EXPECT_EQ(FolderEntries(), 1);
 
