@@ -47,6 +47,7 @@ TEST(Bstr, NullAndOddByteLengths)
 TEST(Bstr, ReusedBlocksCarryTheirNewLengthAndContents)
 {
     const std::u16string longer(40, u'x');
+    const std::string odd(81, 'y');
     // Character counts of the string freed first and of the one allocated after it.
     const std::pair<UINT, UINT> cases[] = {{3, 0}, {3, 1}, {5, 3}, {8, 2}, {16, 16}, {16, 13}, {40, 33}, {40, 1}, {2, 40}};
     for (const auto& [before, after] : cases) {
@@ -60,10 +61,11 @@ TEST(Bstr, ReusedBlocksCarryTheirNewLengthAndContents)
         SysFreeString(zeros);
 
         SysFreeString(SysAllocStringLen(longer.data(), before));
-        BSTR bytes = SysAllocStringByteLen("abc", 2 * after + 1);
+        BSTR bytes = SysAllocStringByteLen(odd.data(), 2 * after + 1);
         ASSERT_NE(bytes, nullptr);
         EXPECT_EQ(SysStringByteLen(bytes), 2 * after + 1);
         const char* end = reinterpret_cast<const char*>(bytes) + 2 * after + 1;
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(bytes), end), odd.substr(0, 2 * after + 1));
         EXPECT_EQ(end[0], '\0');
         EXPECT_EQ(end[1], '\0');
         SysFreeString(bytes);
