@@ -8,22 +8,27 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
 
 class CountingConverter : public RowConverter {
 public:
-    bool RowBits(uint8_t low, uint8_t high, std::u16string& bits) override
+    bool RowBits(uint8_t low, uint8_t high, std::u16string_view& bits) override
     {
         ++rows;
-        bits.clear();
+        bits_.clear();
         for (uint8_t byte : {low, high})
-            for (int bit = 7; bit >= 0; --bit) bits.push_back(byte >> bit & 1 ? u'1' : u'0');
+            for (int bit = 7; bit >= 0; --bit) bits_.push_back(byte >> bit & 1 ? u'1' : u'0');
+        bits = bits_;
         return true;
     }
     std::u16string Failure() const override { return {}; }
     long rows = 0;
+
+private:
+    std::u16string bits_;
 };
 
 class FixedLengthControl : public WalkControl {

@@ -7,7 +7,9 @@
 
 #include <cstring>
 #include <string>
+#include <thread>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -37,6 +39,57 @@ TEST(Bstr, NullAndOddByteLengths)
     EXPECT_EQ(std::memcmp(bytes, "abc\0\0", 5), 0);
     SysFreeString(bytes);
     EXPECT_EQ(SysAllocStringLen(nullptr, 0x80000000u), nullptr);
+}
+
+// Freed strings of small sizes come back for later allocations; whatever
+// the block held before, a new string has its own length, its terminator
+// and, when allocated without characters, nothing but zeros.
+TEST(Bstr, ReusedBlocksCarryTheirNewLengthAndContents)
+{
+    const std::u16string longer(40, u'x');
+    const std::string odd(81, 'y');
+    // Character counts of the string freed first and of the one allocated after it.
+    const std::pair<UINT, UINT> cases[] = {{3, 0}, {3, 1}, {5, 3}, {8, 2}, {16, 16}, {16, 13}, {40, 33}, {40, 1}, {2, 40}};
+    for (const auto& [before, after] : cases) {
+        SCOPED_TRACE(std::to_string(before) + " then " + std::to_string(after));
+        SysFreeString(SysAllocStringLen(longer.data(), before));
+        BSTR zeros = SysAllocStringLen(nullptr, after);
+        ASSERT_NE(zeros, nullptr);
+        EXPECT_EQ(SysStringLen(zeros), after);
+        EXPECT_EQ(Text(zeros), std::u16string(after, u'\0'));
+        EXPECT_EQ(zeros[after], u'\0');
+        SysFreeString(zeros);
+
+        SysFreeString(SysAllocStringLen(longer.data(), before));
+        BSTR bytes = SysAllocStringByteLen(odd.data(), 2 * after + 1);
+        ASSERT_NE(bytes, nullptr);
+        EXPECT_EQ(SysStringByteLen(bytes), 2 * after + 1);
+        const char* end = reinterpret_cast<const char*>(bytes) + 2 * after + 1;
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(bytes), end), odd.substr(0, 2 * after + 1));
+        EXPECT_EQ(end[0], '\0');
+        EXPECT_EQ(end[1], '\0');
+        SysFreeString(bytes);
+    }
+}
+
+// Many strings of one size live at once, from fresh and reused blocks
+// alike, each with its own characters; strings may be freed on a thread
+// other than the one that allocated them, and threads may end holding
+// freed blocks.
+TEST(Bstr, StringsOfOneSizeNeverShareABlock)
+{
+    std::vector<BSTR> strings;
+    for (int round = 0; round < 3; ++round) {
+        for (char16_t c = u'a'; c <= u'z'; ++c) strings.push_back(SysAllocStringLen(std::u16string(16, c).data(), 16));
+        for (size_t i = 0; i < strings.size(); ++i)
+            ASSERT_EQ(Text(strings[i]), std::u16string(16, static_cast<char16_t>(u'a' + i))) << "round " << round;
+        std::thread other([&] {
+            for (BSTR text : strings) SysFreeString(text);
+            SysFreeString(SysAllocString(u"freed on this thread's end"));
+        });
+        other.join();
+        strings.clear();
+    }
 }
 
 TEST(VariantChangeType, TextToShortConvertsAsAutomationDoes)

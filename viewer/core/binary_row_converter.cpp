@@ -58,6 +58,7 @@ WideText CallFailureReason(HRESULT hr)
 
 BinaryRowConverter::~BinaryRowConverter()
 {
+    SysFreeString(bits_);
     if (binary_) binary_->Release();
 }
 
@@ -74,7 +75,7 @@ bool BinaryRowConverter::CreateBinary()
     return true;
 }
 
-bool BinaryRowConverter::RowBits(uint8_t low, uint8_t high, WideText& bits)
+bool BinaryRowConverter::RowBits(uint8_t low, uint8_t high, WideTextView& bits)
 {
     if (!binary_ && !CreateBinary()) return false;
     const std::array<OLECHAR, 2> characters{AnsiCharOfCode(low), AnsiCharOfCode(high)};
@@ -85,12 +86,13 @@ bool BinaryRowConverter::RowBits(uint8_t low, uint8_t high, WideText& bits)
     }
     BSTR result = nullptr;
     const HRESULT hr = binary_->GetStringBits(row.get(), &result);
-    const OwnedBstr owned(result);
+    SysFreeString(bits_);
+    bits_ = result;
     if (FAILED(hr)) {
         failure_ = OLESTR("The component bitstrings failed to convert a tile row: ") + CallFailureReason(hr) +
                    OLESTR(" (") + HexCode(hr) + OLESTR(").");
         return false;
     }
-    bits.assign(result ? result : OLESTR(""), result ? SysStringLen(result) : 0);
+    bits = result ? WideTextView(result, SysStringLen(result)) : WideTextView();
     return true;
 }

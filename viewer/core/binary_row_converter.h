@@ -18,7 +18,7 @@ public:
     BinaryRowConverter(const BinaryRowConverter&) = delete;
     BinaryRowConverter& operator=(const BinaryRowConverter&) = delete;
 
-    bool RowBits(uint8_t low, uint8_t high, WideText& bits) override;
+    bool RowBits(uint8_t low, uint8_t high, WideTextView& bits) override;
     WideText Failure() const override { return failure_; }
 
 private:
@@ -26,5 +26,8 @@ private:
 
     const WideText howToRegister_;
     _Binary* binary_ = nullptr;
+    // The last row's bit string, as GetStringBits returned it: the caller's
+    // to free, which happens at the next row.
+    BSTR bits_ = nullptr;
     WideText failure_;
 };

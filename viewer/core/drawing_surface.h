@@ -31,6 +31,26 @@ inline constexpr std::array<Colour, 16> kQBColors{
 // Colour number 0 to 15 of the sixteen-colour table.
 constexpr Colour QBColor(int number) { return kQBColors.at(static_cast<size_t>(number)); }
 
+// A surface's pixels where they lie in memory: 32 bits each, 0x00RRGGBB in
+// the low 24 bits (the top byte is not part of the colour), rows from the top.
+// The values to store for the three colours that tile rows are drawn in are
+// resolved already, so that drawing a row costs no call per pixel.
+struct PixelGrid {
+    uint32_t* pixels = nullptr;  // null when the surface offers no such grid
+    std::ptrdiff_t stride = 0;   // pixels from one row to the next
+    int width = 0;
+    int height = 0;
+    uint32_t black = 0;          // stored for QBColor(0)
+    uint32_t buttonFace = 0;     // stored for kButtonFaceColour
+    uint32_t workspace = 0;      // stored for kAppWorkspaceColour
+};
+
+// The colour, as 0x00BBGGRR, of a pixel stored in a PixelGrid.
+constexpr Colour ColourOfGridPixel(uint32_t pixel)
+{
+    return (pixel & 0xFF) << 16 | (pixel & 0xFF00) | (pixel >> 16 & 0xFF);
+}
+
 class DrawingSurface {
 public:
     virtual ~DrawingSurface() = default;
@@ -41,4 +61,12 @@ public:
     virtual Colour Point(float x, float y) = 0;
     // Fills the surface with its background colour.
     virtual void Cls() = 0;
+
+    // The pixels to read and write in place of Point and PSet, valid until
+    // the surface's next call; pixels == nullptr when every pixel must go
+    // through Point and PSet.
+    virtual PixelGrid Pixels() { return {}; }
+    // To be called after pixels of the grid were written, as PSet would
+    // have been: the surface shows them in due course.
+    virtual void PixelsWritten() {}
 };

@@ -2,8 +2,6 @@
 
 #include "text_value.h"
 
-#include <string>
-
 namespace {
 
 // Where the rows of one step of a walk lie, relative to the step's start.
@@ -24,7 +22,7 @@ WalkEnd Walk(int64_t start, std::span<const uint8_t> image, const StepLayout& la
              WalkControl& control)
 {
     const auto size = static_cast<int64_t>(image.size());
-    WideText bits;
+    WideTextView bits;
     for (int64_t p = start;; p += layout.step) {
         const std::optional<int64_t> length = control.InputFileLength();
         if (!length || p == *length) return WalkEnd::EndOfData;

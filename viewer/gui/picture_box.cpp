@@ -77,6 +77,12 @@ Colour PictureBox::Point(float x, float y)
     return ToColour(pixels_[static_cast<qsizetype>(y) * stride_ + static_cast<qsizetype>(x)]);
 }
 
+PixelGrid PictureBox::Pixels()
+{
+    // Format_RGB32 keeps 0xFFRRGGBB, which is the grid's layout.
+    return {pixels_, stride_, kWidth, kHeight, FromColour(QBColor(0)), shades_.buttonFace, shades_.workspace};
+}
+
 void PictureBox::Cls()
 {
     image_.fill(shades_.background);

@@ -43,6 +43,8 @@ public:
     void PSet(float x, float y, Colour colour) override;
     Colour Point(float x, float y) override;
     void Cls() override;
+    PixelGrid Pixels() override;
+    void PixelsWritten() override { MarkDirty(); }
 
     // A copy of the picture as it stands.
     QImage Snapshot() const { return image_.copy(); }

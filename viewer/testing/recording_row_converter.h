@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -15,15 +16,19 @@ public:
     // The row (counted from 1) whose conversion fails; 0 for none.
     size_t failAtRow = 0;
 
-    bool RowBits(uint8_t low, uint8_t high, std::u16string& bits) override
+    bool RowBits(uint8_t low, uint8_t high, std::u16string_view& bits) override
     {
         if (failAtRow != 0 && rows.size() + 1 == failAtRow) return false;
         rows.emplace_back(low, high);
-        bits.clear();
+        bits_.clear();
         for (uint8_t byte : {low, high})
-            for (int bit = 7; bit >= 0; --bit) bits.push_back((byte >> bit) & 1 ? u'1' : u'0');
+            for (int bit = 7; bit >= 0; --bit) bits_.push_back((byte >> bit) & 1 ? u'1' : u'0');
+        bits = bits_;
         return true;
     }
 
     std::u16string Failure() const override { return u"The test converter refused the row."; }
+
+private:
+    std::u16string bits_;
 };

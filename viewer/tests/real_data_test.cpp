@@ -87,7 +87,7 @@ TEST(BinaryRowConverter, TurnsEveryByteIntoItsBitsThroughTheComponent)
 {
     const RegisteredComponent registered(BITSTRINGS_LIBRARY);
     BinaryRowConverter binary(u"");
-    std::u16string bits;
+    std::u16string_view bits;
     for (int byte = 0; byte < 256; ++byte) {
         ASSERT_TRUE(binary.RowBits(static_cast<uint8_t>(byte), static_cast<uint8_t>(255 - byte), bits))
             << QString::fromStdU16String(binary.Failure()).toStdString();
@@ -101,7 +101,7 @@ TEST(BinaryRowConverter, SaysHowToRegisterAComponentThatIsNotRegistered)
     const TempFolder emptyRegistry;
     RegisteredComponent::UseRegistryIn(emptyRegistry);
     BinaryRowConverter binary(u"Register it with: regsvr bitstrings");
-    std::u16string bits;
+    std::u16string_view bits;
     EXPECT_FALSE(binary.RowBits(1, 2, bits));
     const std::u16string failure = binary.Failure();
     EXPECT_NE(failure.find(u"not registered"), std::u16string::npos);

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <limits>
+#include <string>
 
 namespace {
 
@@ -83,6 +84,52 @@ TEST_F(RowDrawing, IgnoresPixelsOffTheSurface)
     EXPECT_EQ(state, (DrawingState{0, 328, 0, 0, 41}));
     Draw(u"1111111111111111");
     EXPECT_EQ(state, (DrawingState{0, 329, 0, 1, 41}));
+}
+
+// Picture1's pixels through its PSet and Point alone, as a surface without
+// a pixel grid is drawn on.
+class CallsOnly : public DrawingSurface {
+public:
+    explicit CallsOnly(PictureBox& picture) : picture_(picture) {}
+    void PSet(float x, float y, Colour colour) override { picture_.PSet(x, y, colour); }
+    Colour Point(float x, float y) override { return picture_.Point(x, y); }
+    void Cls() override { picture_.Cls(); }
+
+private:
+    PictureBox& picture_;
+};
+
+// Rows drawn straight into Picture1's pixels come out as rows drawn with a
+// PSet and a Point for every pixel: over every colour underneath, at the
+// surface's edges and past them.
+TEST(RowDrawingOnPicture1, PixelsInPlaceAgreeWithPSetAndPoint)
+{
+    const std::array<Colour, 6> under{QBColor(0), QBColor(15), QBColor(14), QBColor(8), kButtonFaceColour,
+                                      kAppWorkspaceColour};
+    const std::u16string rows[] = {u"0011110001011010", u"1111111111111111", u"1111111100000000",
+                                   u"0000000011111111", u"1000000000000001", u"01x1001111000110"};
+    // penx, peny: inside, at the left edge, across and past the right edge, on the last row and below it.
+    const std::pair<int64_t, int64_t> places[] = {{40, 20}, {0, 0}, {376, 5}, {380, 7}, {384, 9}, {392, 3},
+                                                  {8, 320}, {8, 321}, {380, 320}};
+    PictureBox inPlace;
+    PictureBox called;
+    CallsOnly calls(called);
+    for (const auto& [penx, peny] : places) {
+        for (const std::u16string& bits : rows) {
+            SCOPED_TRACE(std::to_string(penx) + ", " + std::to_string(peny) + ": " + std::string(bits.begin(), bits.end()));
+            for (PictureBox* picture : {&inPlace, &called}) {
+                picture->Cls();
+                for (int j = 0; j <= 9; ++j)
+                    picture->PSet(static_cast<float>(penx + j), static_cast<float>(peny), under[j % under.size()]);
+            }
+            DrawingState fast{penx, peny, penx / 8, 3, peny / 8};
+            DrawingState slow = fast;
+            DrawTileRow(bits, fast, 48, inPlace);
+            DrawTileRow(bits, slow, 48, calls);
+            EXPECT_EQ(fast, slow);
+            EXPECT_EQ(inPlace.Snapshot(), called.Snapshot());
+        }
+    }
 }
 
 TEST(RowDrawingState, MovesRowByRowTileByTileAndBandByBand)

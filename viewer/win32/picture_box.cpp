@@ -110,6 +110,12 @@ Colour PictureBox::Point(float x, float y)
     return ColourOf(pixels_[static_cast<int>(y) * kWidth + static_cast<int>(x)]);
 }
 
+PixelGrid PictureBox::Pixels()
+{
+    if (!pixels_) return {};
+    return {pixels_, kWidth, kWidth, kHeight, PixelOf(QBColor(0)), PixelOf(buttonFace_), PixelOf(workspace_)};
+}
+
 void PictureBox::Cls()
 {
     if (!pixels_) return;

@@ -27,6 +27,8 @@ public:
     void PSet(float x, float y, Colour colour) override;
     Colour Point(float x, float y) override;
     void Cls() override;
+    PixelGrid Pixels() override;
+    void PixelsWritten() override { MarkDirty(); }
 
     // Takes the scheme's colours anew; what is drawn keeps its colours.
     void ReadSystemColours();
