@@ -53,7 +53,9 @@ expect_value() { # key name view expected
 
 # Every registry key, every value's name and every file of drive C, one a
 # line, once the session's programs have ended. The data of values are left
-# out: Wine rewrites some of its own at every start.
+# out: Wine rewrites some of its own at every start. So is the system's
+# record of the folders last visited in its file dialogs, which the
+# installed program's open dialog leaves, as any program's does.
 snapshot() {
     "$session" wait
     local hive
@@ -62,9 +64,10 @@ snapshot() {
             /^\[/ { key = $0; sub(/\] [0-9]+$/, "]", key); print hive " " key; next }
             key != "" && match($0, /^(@|"([^"\\]|\\.)*")=/) { print hive " " key " " substr($0, 1, RLENGTH - 1) }
         ' "$prefix/$hive"
-    done
+    done | grep -vF 'Explorer\\ComDlg32\\'
     (cd "$prefix" && find drive_c -mindepth 1)
 }
+
 
 installed() { # platform
     local platform=$1 files=(bitstrings.dll tilebridge.exe uninstall.exe) file
@@ -91,7 +94,9 @@ installed() { # platform
 works() { # platform
     local log=$work/client-$1.log
     if [[ $1 == win64 ]]; then
-        "$session" run "$build/windows/win64-build/bin/bitstrings_client_test.exe" >"$log" 2>&1
+        # Its two-byte code page case needs a Japanese locale: its own test runs it.
+        "$session" run "$build/windows/win64-build/bin/bitstrings_client_test.exe" '--gtest_filter=-*TwoByteCodePage*' \
+            >"$log" 2>&1
         grep -Eq '^\[  PASSED  \] [0-9]+ test' "$log" && ! grep -q '^\[  FAILED  \]' "$log"
     else
         "$session" run "$cscript32" //nologo "$conversions" >"$log" 2>&1
