@@ -96,6 +96,14 @@ protected:
 
     void SetUp() override { ASSERT_TRUE(session_->ok()) << "no Wine session"; }
 
+    // A program that a failed test left running would hold on to its
+    // windows and to the test's output: Wine starts it apart from the
+    // command that asked for it, so only the session can end it.
+    void TearDown() override
+    {
+        if (HasFailure()) RunWine("taskkill /f /im tilebridge.exe");
+    }
+
     // Runs a Windows program in the session and waits for it.
     static bool RunWine(const std::string& arguments)
     {
