@@ -1,5 +1,6 @@
 #include "pen_cursor.h"
 
+#include "dib_section.h"
 #include "drawing_surface.h"
 
 #include <array>
@@ -63,16 +64,9 @@ void DrawPen(HDC dc)
 
 HCURSOR CreatePenCursor()
 {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = kSize;
-    info.bmiHeader.biHeight = -kSize;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    const GdiObject colour(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!colour.handle || !bits) return nullptr;
+    uint32_t* pixels = nullptr;
+    const GdiObject colour(CreateTopDownDib(kSize, kSize, pixels));
+    if (!colour.handle) return nullptr;
 
     HDC dc = CreateCompatibleDC(nullptr);
     const HGDIOBJ previous = SelectObject(dc, colour.handle);
@@ -88,7 +82,6 @@ HCURSOR CreatePenCursor()
     // colour image must be black there.
     constexpr uint32_t transparent = 0xFF00FF;
     std::array<uint8_t, kSize * kSize / 8> mask{};
-    auto* pixels = static_cast<uint32_t*>(bits);
     for (int i = 0; i < kSize * kSize; ++i) {
         if ((pixels[i] & 0xFFFFFF) != transparent) continue;
         pixels[i] = 0;

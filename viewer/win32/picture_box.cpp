@@ -1,5 +1,6 @@
 #include "picture_box.h"
 
+#include "dib_section.h"
 #include "system_shades.h"
 
 #include <algorithm>
@@ -36,17 +37,8 @@ void RegisterClassOnce(HINSTANCE instance, WNDPROC procedure)
 PictureBox::PictureBox(HINSTANCE instance, HWND parent, int left, int top)
 {
     ReadSystemColours();
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = kWidth;
-    info.bmiHeader.biHeight = -kHeight;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    bitmap_ = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (!bitmap_ || !bits) return;
-    pixels_ = static_cast<uint32_t*>(bits);
+    bitmap_ = CreateTopDownDib(kWidth, kHeight, pixels_);
+    if (!bitmap_) return;
     memory_ = CreateCompatibleDC(nullptr);
     previousBitmap_ = SelectObject(memory_, bitmap_);
     Cls();
