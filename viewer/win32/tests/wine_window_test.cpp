@@ -16,8 +16,7 @@
 // or, for a program that a setup program installed and registered,
 //   INSTALLED_EXE       its Windows path, started as it is and never
 //                       registered by the test
-#include "reference_tiles.h"
-#include "x_session.h"
+#include "form1_window.h"
 
 #include <gtest/gtest.h>
 
@@ -25,25 +24,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <memory>
-#include <optional>
-#include <sstream>
-#include <thread>
 
 namespace fs = std::filesystem;
 using namespace e2e;
 
 namespace {
 
-const std::string kMainTitle = "Mr. Tavrel's NES to GB GFX Converter";
-const std::string kMessageTitle = "Mr. Tavrel's NES To GB GFX Converter";
-constexpr int kClientWidth = 491;
-constexpr int kClientHeight = 390;
-constexpr QRect kPictureInClient(16, 16, 385, 321);
-const QPoint kTilesBox(24 + 15, 352 + 13);
-const QPoint kOffsetBox(192 + 60, 352 + 12);
-const QPoint kExportButton(416 + 32, 16 + 20);
 // Wine starts slowly on a loaded machine, and a 32-bit program may run
 // under an emulator there.
 constexpr auto kStart = 300s;
@@ -65,14 +52,10 @@ std::string WindowsPath(const fs::path& path)
 
 const std::string kInstalledProgram = Variable("INSTALLED_EXE");
 
-std::vector<char> ReadFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-class WineWindow : public testing::Test {
+class WineWindow : public testing::Test, protected Form1Window {
 protected:
+    WineWindow() : Form1Window(*session_, kStep) {}
+
     static void SetUpTestSuite()
     {
         std::ifstream displayFile(fs::path(Variable("WINE_SESSION_DIR")) / "display");
@@ -134,9 +117,9 @@ protected:
         registered_ = false;
     }
 
-    std::unique_ptr<Program> Start()
+    void Start()
     {
-        return std::make_unique<Program>(
+        program_ = std::make_unique<Program>(
             *session_,
             std::vector<std::string>{Variable("WINE_SESSION"), "run",
                                      kInstalledProgram.empty() ? WindowsPath(Variable("TILEBRIDGE_EXE"))
@@ -155,105 +138,63 @@ protected:
         session_->Keys("ctrl+v");
     }
 
-    // Opens a file through the system's open dialog and waits for the window.
-    std::optional<std::string> OpenInDialog(const fs::path& file)
+    std::optional<std::string> WaitForSaveDialog() override { return session_->WaitForWindow("Save As", kStep); }
+
+    void EnterPath(const fs::path& path) override
+    {
+        session_->Keys("ctrl+a");
+        Paste(WindowsPath(path));
+    }
+
+    // Opens a file through the system's open dialog and returns Picture1's
+    // area. An unmanaged Wine window draws its own frame, caption and menu
+    // bar: the borders are as wide at the sides as at the bottom.
+    std::optional<QRect> OpenInDialog(const fs::path& file)
     {
         const auto dialog = session_->WaitForWindow("Open", kStart);
         if (!dialog) return std::nullopt;
         session_->Focus(*dialog);
         Paste(WindowsPath(file));
         session_->Keys("Return");
-        return session_->WaitForWindow(kMainTitle, kStep);
-    }
-
-    // Picture1's place on the screen. An unmanaged Wine window draws its own
-    // frame, caption and menu bar: the borders are as wide at the sides as
-    // at the bottom.
-    QRect PictureArea(const std::string& window)
-    {
-        const auto geometry = session_->Geometry(window);
-        if (!geometry) return {};
+        const auto window = session_->WaitForWindow(kMainTitle, kStep);
+        const auto geometry = window ? session_->Geometry(*window) : std::nullopt;
+        if (!geometry) return std::nullopt;
+        window_ = *window;
         const int border = (geometry->width - kClientWidth) / 2;
         EXPECT_GE(border, 0);
-        clientTop_ = QPoint(geometry->x + border, geometry->y + geometry->height - border - kClientHeight);
-        return kPictureInClient.translated(clientTop_);
+        return Place(QPoint(geometry->x + border, geometry->y + geometry->height - border - kClientHeight));
     }
 
-    void ExpectSheet(const QRect& area, const ReferenceTiles& tiles, int perRow, int first)
+    void CloseAndExpectStatusZero()
     {
-        long wrong = -2;
-        std::string report;
-        WaitUntil(
-            [&] {
-                const auto shot = session_->SettledArea(area, kStep);
-                if (!shot) return false;
-                wrong = Mismatches(*shot, tiles, perRow, first, report);
-                return wrong == 0;
-            },
-            kStep);
-        EXPECT_EQ(wrong, 0) << perRow << " tiles per row from tile " << first << ": " << report;
-    }
-
-    void ClickAt(QPoint clientPoint)
-    {
-        session_->Click(clientTop_.x() + clientPoint.x(), clientTop_.y() + clientPoint.y());
-    }
-
-    void TypeInto(QPoint clientPoint, const std::string& text)
-    {
-        ClickAt(clientPoint);
-        session_->Keys("Home shift+End");
-        if (!text.empty()) session_->Type(text);
-        session_->Keys("Return");
-    }
-
-    std::string BoxText(QPoint clientPoint)
-    {
-        ClickAt(clientPoint);
-        session_->Keys("Home shift+End ctrl+c");
-        return session_->X("xclip -o -selection clipboard").value_or("<no clipboard>");
-    }
-
-    // Answers the message box with Enter; its text is put in text.
-    void AnswerMessage(const std::string& which, std::string* text = nullptr)
-    {
-        const auto box = session_->WaitForWindow(kMessageTitle, kStep);
-        ASSERT_TRUE(box) << "no message box (" << which << ")";
-        if (text) {
-            *text = Capture(Quote(Variable("WINE_SESSION")) + " run " + Quote(WindowsPath(Variable("MESSAGE_TEXT"))) +
-                            " " + Quote(kMessageTitle) + " 2>/dev/null")
-                        .value_or("<no text>");
-        }
-        session_->Focus(*box);
-        session_->Keys("Return");
-        // The next message box may already be up under the same title.
-        ASSERT_TRUE(WaitUntil(
-            [&] {
-                const std::vector<std::string> boxes = session_->FindWindows(kMessageTitle);
-                return std::find(boxes.begin(), boxes.end(), *box) == boxes.end();
-            },
-            kStep));
+        session_->RequestClose(window_);
+        EXPECT_EQ(program_->WaitForExit(kStep), 0);
     }
 
     static inline XSession* session_ = nullptr;
     static inline fs::path work_;
     static inline std::optional<bool> registered_;
-    QPoint clientTop_;
+    std::unique_ptr<Program> program_;
+    std::string window_;
 };
 
 // First, so that the DLL is unregistered and registered once each.
 TEST_F(WineWindow, AComponentThatIsNotRegisteredIsReportedWithHowToRegisterIt)
 {
     Unregister();
-    auto program = Start();
+    Start();
     ASSERT_TRUE(OpenInDialog(fs::path(TESTDATA) / "gb" / "2048-sanqui-tiles.2bpp.gb"))
         << "the main window did not appear";
-    std::string text;
-    AnswerMessage("not registered", &text);
+    ASSERT_TRUE(session_->WaitForWindow(kMessageTitle, kStep)) << "no message box";
+    const std::string text = Capture(Quote(Variable("WINE_SESSION")) + " run " +
+                                     Quote(WindowsPath(Variable("MESSAGE_TEXT"))) + " " + Quote(kMessageTitle) +
+                                     " 2>/dev/null")
+                                 .value_or("<no text>");
+    AnswerMessage("not registered");
     EXPECT_NE(text.find("is not registered"), std::string::npos) << text;
     EXPECT_NE(text.find("regsvr32 \"" + WindowsPath(fs::path(Variable("BITSTRINGS_DLL"))) + "\""), std::string::npos)
         << text;
-    EXPECT_EQ(program->WaitForExit(kStep), 1);
+    EXPECT_EQ(program_->WaitForExit(kStep), 1);
 }
 
 TEST_F(WineWindow, NesFileIsDrawnAtLoadAndTheCloseRequestEndsWithStatusZero)
@@ -262,12 +203,11 @@ TEST_F(WineWindow, NesFileIsDrawnAtLoadAndTheCloseRequestEndsWithStatusZero)
     const ReferenceTiles tiles = ReferenceTiles::Of(source);
     ASSERT_TRUE(tiles.ok());
     ASSERT_TRUE(Register()) << "regsvr32 failed";
-    auto program = Start();
-    const auto window = OpenInDialog(source);
-    ASSERT_TRUE(window) << "the main window did not appear";
-    ExpectSheet(PictureArea(*window), tiles, 48, 0);
-    session_->RequestClose(*window);
-    EXPECT_EQ(program->WaitForExit(kStep), 0);
+    Start();
+    const auto area = OpenInDialog(source);
+    ASSERT_TRUE(area) << "the main window did not appear";
+    ExpectSheet(*area, tiles, 48, 0);
+    CloseAndExpectStatusZero();
 }
 
 // The file and the export are named with characters outside the ANSI code
@@ -282,57 +222,23 @@ TEST_F(WineWindow, GameBoyFileFollowsTheCommandsAndExportsUnderUnicodeNames)
                                static_cast<int>(fs::file_size(shared) / 16));
     ASSERT_TRUE(tiles.ok());
     ASSERT_TRUE(Register()) << "regsvr32 failed";
-    auto program = Start();
-    const auto window = OpenInDialog(source);
-    ASSERT_TRUE(window) << "the main window did not appear";
-    const QRect area = PictureArea(*window);
-    ExpectSheet(area, tiles, 48, 0);
-
-    TypeInto(kTilesBox, "16");
-    TypeInto(kOffsetBox, "1");
-    ExpectSheet(area, tiles, 16, 0);
-
-    TypeInto(kTilesBox, "5");
-    EXPECT_EQ(BoxText(kTilesBox), "8");
-    TypeInto(kOffsetBox, "17");
-    ExpectSheet(area, tiles, 8, 1);
-
-    // Cancelling the save dialog writes nothing and shows nothing.
-    const fs::path target = work_ / "преобразовано.nes";
-    fs::remove(target);
-    ClickAt(kExportButton);
-    auto dialog = session_->WaitForWindow("Save As", kStep);
-    ASSERT_TRUE(dialog) << "no save dialog";
-    session_->Focus(*dialog);
-    session_->Keys("Escape");
-    std::this_thread::sleep_for(1s);
-    EXPECT_TRUE(session_->FindWindows(kMessageTitle).empty());
-    EXPECT_FALSE(fs::exists(target));
-
-    // The export writes the file in NES layout, byte for byte.
-    ClickAt(kExportButton);
-    dialog = session_->WaitForWindow("Save As", kStep);
-    ASSERT_TRUE(dialog) << "no save dialog";
-    session_->Focus(*dialog);
-    session_->Keys("ctrl+a");
-    Paste(WindowsPath(target));
-    session_->Keys("Return");
-    AnswerMessage("warning");
-    AnswerMessage("done");
-    EXPECT_EQ(ReadFile(target), ReadFile(fs::path(TESTDATA) / "expected" / "2048-sanqui-tiles.2bpp.gb.exported.nes"));
-
-    session_->RequestClose(*window);
-    EXPECT_EQ(program->WaitForExit(kStep), 0);
+    Start();
+    const auto area = OpenInDialog(source);
+    ASSERT_TRUE(area) << "the main window did not appear";
+    ExpectSheet(*area, tiles, 48, 0);
+    FollowCommandsAndExport(*area, tiles, work_ / "преобразовано.nes",
+                            fs::path(TESTDATA) / "expected" / "2048-sanqui-tiles.2bpp.gb.exported.nes");
+    CloseAndExpectStatusZero();
 }
 
 TEST_F(WineWindow, CancellingTheOpenDialogEndsWithStatusZeroAndNoWindow)
 {
-    auto program = Start();
+    Start();
     const auto dialog = session_->WaitForWindow("Open", kStart);
     ASSERT_TRUE(dialog) << "no open dialog";
     session_->Focus(*dialog);
     session_->Keys("Escape");
-    EXPECT_EQ(program->WaitForExit(kStep), 0);
+    EXPECT_EQ(program_->WaitForExit(kStep), 0);
     EXPECT_TRUE(session_->FindWindows(kMainTitle).empty());
 }
 
