@@ -1,5 +1,5 @@
-// The sheet walks with a recording converter: which positions make each row,
-// where a walk starts, and where it ends.
+// The sheet walks with a recording converter: how many rows a walk draws,
+// where it starts, and where it ends.
 #include "fake_window.h"
 #include "recording_row_converter.h"
 #include "sheet_walks.h"

@@ -144,6 +144,24 @@ TEST_F(ViewerTest, ApplyOffsetRedrawsFromTheSamePositionInBothLayouts)
     }
 }
 
+// The walk takes the length on disk at every step; the image keeps the
+// bytes read at load, and no row is taken from beyond them.
+TEST_F(ViewerTest, AFileThatShrinksOrGrowsOnDiskDuringAWalkIsReadOnlyWithinItsImage)
+{
+    for (const auto& [newLength, rows] : {std::pair<int64_t, size_t>{19, 9}, {1000, 100}}) {
+        const std::string path = folder.Write("tiles.gb", PositionBytes(200));
+        Session s;
+        host.onDoEvents = [&](long pump) {
+            if (pump == 1) {
+                ASSERT_EQ(truncate(path.c_str(), newLength), 0);
+            }
+        };
+        host.doEventsCalls = 0;
+        s.Load(path);
+        EXPECT_EQ(s.converter.rows.size(), rows) << newLength;
+    }
+}
+
 // Tiles per row changed during a walk takes effect at the next band; a new
 // offset starts a walk that replaces the one in progress, which draws no
 // further row.
