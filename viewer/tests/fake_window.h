@@ -5,6 +5,7 @@
 #include "raster_surface.h"
 #include "viewer.h"
 
+#include <functional>
 #include <numeric>
 #include <vector>
 
@@ -17,12 +18,18 @@ public:
     std::u16string offsetText;
     bool shown = false;
     int ends = 0;
+    // Runs when the window is shown, between the file's opening and its reading.
+    std::function<void()> onShow;
 
     DrawingSurface& Picture1() override { return surface; }
     std::u16string TilesText() const override { return tilesText; }
     void SetTilesText(const std::u16string& text) override { tilesText = text; }
     std::u16string OffsetText() const override { return offsetText; }
-    void ShowWindow() override { shown = true; }
+    void ShowWindow() override
+    {
+        shown = true;
+        if (onShow) onShow();
+    }
     void EndProgram() override { ++ends; }
 };
 

@@ -3,7 +3,6 @@
 // middle of a walk.
 #include "fake_window.h"
 #include "form1.h"
-#include "pen_cursor.h"
 #include "picture_box.h"
 #include "qt_common_dialog.h"
 #include "recording_row_converter.h"
@@ -20,7 +19,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
@@ -30,19 +28,6 @@
 static void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
 namespace {
-
-// The pixel values 0 to 3 of a window's Picture1 at x0 + 1 ... x0 + 8 of row
-// y; 4 for a colour that is none of the four shades.
-std::vector<int> Values(const Form1& form, int x0, int y)
-{
-    const auto* picture = form.findChild<PictureBox*>("Picture1");
-    const SystemShades s = picture->Shades();
-    const QRgb shades[] = {s.background, s.buttonFace, s.workspace, qRgb(0, 0, 0)};
-    std::vector<int> values;
-    for (int x = x0 + 1; x <= x0 + 8; ++x)
-        values.push_back(static_cast<int>(std::ranges::find(shades, picture->Snapshot().pixel(x, y)) - shades));
-    return values;
-}
 
 class Form1Test : public ::testing::Test {
 protected:
@@ -78,8 +63,7 @@ TEST_F(Form1Test, ControlsStandAtTheirPlacesWithTheirCaptions)
     EXPECT_EQ(form.windowTitle(), "Mr. Tavrel's NES to GB GFX Converter");
     QWidget* client = form.centralWidget();
     EXPECT_EQ(client->size(), QSize(491, 390));
-    EXPECT_EQ(client->y(), form.menuBar()->geometry().bottom() + 1);
-    EXPECT_EQ(form.size(), QSize(491, 390 + client->y()));
+    EXPECT_EQ(form.size(), QSize(491, 390 + form.menuBar()->geometry().bottom() + 1));
     const std::tuple<const char*, QRect, QString> places[] = {
         {"Picture1", {16, 16, 385, 321}, {}},             {"exportconvert", {416, 16, 65, 41}, "Export Converted"},
         {"tilestxt", {24, 352, 33, 27}, "48"},             {"Command1", {80, 352, 89, 25}, "<- Tiles Per Row"},
@@ -87,73 +71,22 @@ TEST_F(Form1Test, ControlsStandAtTheirPlacesWithTheirCaptions)
         {"Line1", {184, 344, 1, 41}, {}},
     };
     for (const auto& [name, geometry, text] : places) {
-        SCOPED_TRACE(name);
         QWidget* widget = Control<QWidget>(name);
         ASSERT_NE(widget, nullptr);
-        EXPECT_EQ(widget->parentWidget(), client);
-        EXPECT_EQ(widget->geometry(), geometry);
+        EXPECT_EQ(widget->parentWidget(), client) << name;
+        EXPECT_EQ(widget->geometry(), geometry) << name;
         EXPECT_EQ(widget->property("text").toString(), text);  // none for Picture1 and Line1
     }
-    const QFont font = Control<QLineEdit>("tilestxt")->font();
-    EXPECT_TRUE(font.bold());
-    EXPECT_EQ(font.pointSize(), 15);
-
+    EXPECT_TRUE(Control<QLineEdit>("tilestxt")->font().bold() && Control<QLineEdit>("tilestxt")->font().pointSize() == 15);
     QStringList focusChain;
-    for (QWidget* focus = Control<PictureBox>("Picture1"); focusChain.size() < 5;) {
-        focus = focus->nextInFocusChain();
-        focusChain << focus->objectName();
-    }
+    for (QWidget* focus = Control<PictureBox>("Picture1"); focusChain.size() < 5;)
+        focusChain << (focus = focus->nextInFocusChain())->objectName();
     EXPECT_EQ(focusChain, QStringList({"tilestxt", "Command1", "offsettxt", "Command2", "exportconvert"}));
-
-    auto* format = form.menuBar()->findChild<QMenu*>("format");
-    ASSERT_NE(format, nullptr);
-    EXPECT_EQ(format->title(), "Format");
     QStringList items;
-    for (const QAction* item : format->actions())
+    for (const QAction* item : form.menuBar()->findChild<QMenu*>("format")->actions())
         items << item->objectName() + ": " + item->text() + (item->isCheckable() ? " (checkable)" : "");
     EXPECT_EQ(items, QStringList({"bp1pmenu: 1BPP (Certain Fonts)", "b2nes: 2BPP (NES)", "b2gb: 2BPP (GameBoy)"}));
-}
-
-TEST_F(Form1Test, TheWindowShowsThePenCursor)
-{
-    const QCursor cursor = form.centralWidget()->cursor();
-    EXPECT_EQ(cursor.shape(), Qt::BitmapCursor);
-    EXPECT_EQ(cursor.hotSpot(), QPoint(5, 5));
-    const QImage image = PenCursorImage().toImage();
-    EXPECT_EQ(image.size(), QSize(32, 32));
-    EXPECT_EQ(image.pixel(5, 5), qRgb(0, 0, 0)) << "the tip is the hot spot";
-    for (int y = 0; y < 32; ++y)
-        for (int x = 0; x < 32; ++x) {
-            const QRgb pixel = image.pixel(x, y);
-            if (qAlpha(pixel) == 0) continue;
-            const auto colour = static_cast<Colour>(qRed(pixel) | qGreen(pixel) << 8 | qBlue(pixel) << 16);
-            EXPECT_NE(std::find(kQBColors.begin(), kQBColors.end(), colour), kQBColors.end()) << x << "," << y;
-        }
-}
-
-TEST(PictureShades, ComeFromThePaletteUnlessTheyWouldNotStayApart)
-{
-    const auto shades = [](QColor text, QColor button, QColor dark) {
-        QPalette palette;
-        palette.setColor(QPalette::HighlightedText, text);
-        palette.setColor(QPalette::Button, button);
-        palette.setColor(QPalette::Dark, dark);
-        return ShadesFromPalette(palette);
-    };
-    const QColor white(255, 255, 255), black(0, 0, 0), light(220, 220, 220), dark(100, 100, 100);
-    EXPECT_EQ(shades(white, light, dark), (SystemShades{white.rgb(), light.rgb(), dark.rgb()}));
-    EXPECT_EQ(shades(QColor(250, 250, 250), light, dark), kClassicShades);
-    EXPECT_EQ(shades(white, light, light), kClassicShades);
-    EXPECT_EQ(shades(white, white, dark), kClassicShades);
-    EXPECT_EQ(shades(white, light, black), kClassicShades);
-}
-
-TEST(QtCommonDialogFilter, BecomesQtNameFiltersEntryByEntry)
-{
-    EXPECT_EQ(QtNameFilters(u"NES Files|*.nes*|GB Files|*.gb*|GBC Files|*.gbc*|All Files|*.*"),
-              QStringList({"NES Files (*.nes*)", "GB Files (*.gb*)", "GBC Files (*.gbc*)", "All Files (*)"}));
-    EXPECT_EQ(QtNameFilters(u"Tiles|*.gb;*.gbc;*.*|Dangling"), QStringList({"Tiles (*.gb *.gbc *)"}));
-    EXPECT_TRUE(QtNameFilters(u"").isEmpty());
+    EXPECT_EQ(client->cursor().hotSpot(), QPoint(5, 5)) << "the pen's tip";
 }
 
 // The names that a file dialog lists in its folder, once it has read the
@@ -191,8 +124,7 @@ TEST(QtCommonDialogFilter, AllFilesListsNamesWithoutADot)
         QTest::keyClick(types, Qt::Key_End);
         EXPECT_EQ(types->currentText(), QString("All Files (*)"));
         underAll = ListedNames(*dialog, "README");
-        auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
-        name->setText("README");
+        dialog->findChild<QLineEdit*>("fileNameEdit")->setText("README");
         dialog->findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Open)->click();
         if (dialog->isVisible()) dialog->reject();
     });
@@ -201,87 +133,40 @@ TEST(QtCommonDialogFilter, AllFilesListsNamesWithoutADot)
     EXPECT_EQ(underAll, QStringList({"README", "tiles.nes"}));
 }
 
-TEST_F(Form1Test, LoadShowsTheWindowAndDrawsTheFirstTiles)
+// Load shows the window and draws into Picture1; the boxes apply with Enter
+// or their buttons; the export asks for a file of the other layout.
+TEST_F(Form1Test, LoadDrawsAndTheBoxesAndButtonsApply)
 {
-    // Row 0 of the first tile is bytes 60 and 90 in NES layout, row 1 in GB layout.
-    std::vector<uint8_t> nes(32, 0);
-    nes[0] = 60;
-    nes[8] = 90;
-    Load("tiles.NES", nes);
+    std::vector<uint8_t> tiles = PositionBytes(640);
+    tiles[0] = 0xFF;  // row 0: pixel value 1, but 3 where byte 2 has its bit
+    Load("tiles.gb", tiles);
     EXPECT_TRUE(form.isVisible());
-    EXPECT_EQ(Values(form, 0, 0), (std::vector<int>{0, 2, 1, 3, 3, 1, 2, 0}));
-    EXPECT_EQ(Values(form, 0, 1), std::vector<int>(8, 0));
-
-    Form1 gbForm(cd1, converter);
-    cd1.answers.push_back(folder.Write("tiles.gb", {0, 0, 60, 90}));
-    gbForm.Load();
-    EXPECT_EQ(Values(gbForm, 0, 1), (std::vector<int>{0, 2, 1, 3, 3, 1, 2, 0}));
-}
-
-TEST_F(Form1Test, CancelAndUnreadableFilesEndTheProgramWithoutAWindow)
-{
-    for (const std::string& answer : {std::string(), (folder.Path() / "missing.gb").string()}) {
-        SCOPED_TRACE(answer);
-        Form1 ending(cd1, converter);
-        cd1.answers.push_back(answer);
-        ending.Load();
-        EXPECT_TRUE(ending.viewer().Ended());
-        EXPECT_FALSE(ending.isVisible());
-    }
-    EXPECT_EQ(host.messageBoxes.size(), 1u) << "the unreadable file is reported";
-}
-
-TEST_F(Form1Test, TheBoxesApplyWithEnterOrTheirButtons)
-{
-    Load("tiles.gb", PositionBytes(640));
-    QLineEdit* tiles = Control<QLineEdit>("tilestxt");
-    QSignalSpy tilesReturns(tiles, &QLineEdit::returnPressed);
-    QSignalSpy offsetReturns(Control<QLineEdit>("offsettxt"), &QLineEdit::returnPressed);
+    const PictureBox* picture = Control<PictureBox>("Picture1");
+    EXPECT_EQ(picture->Snapshot().pixel(1, 0), picture->Shades().buttonFace);
+    EXPECT_EQ(picture->Snapshot().pixel(7, 0), qRgb(0, 0, 0));
 
     Type("tilestxt", "5");
-    QTest::keyClick(tiles, Qt::Key_Return);
-    EXPECT_EQ(form.viewer().State().tilesperrow, 8);
-    EXPECT_EQ(tiles->text(), "8");
-    EXPECT_EQ(tilesReturns.count(), 1) << "the key still reaches the box";
-
+    QTest::keyClick(Control<QLineEdit>("tilestxt"), Qt::Key_Return);
+    EXPECT_EQ(Control<QLineEdit>("tilestxt")->text(), "8");
     Type("tilestxt", "16");
     QTest::mouseClick(Control("Command1"), Qt::LeftButton);
     EXPECT_EQ(form.viewer().State().tilesperrow, 16);
-    EXPECT_EQ(tiles->text(), "16");
-
-    converter.rows.clear();
-    Type("offsettxt", "17");
-    QTest::keyClick(Control<QLineEdit>("offsettxt"), Qt::Key_Enter);
-    EXPECT_EQ(offsetReturns.count(), 1);
-    ASSERT_FALSE(converter.rows.empty());
-    EXPECT_EQ(converter.rows.front().first, 17);
-    EXPECT_EQ(form.viewer().State().drawing.tileband, 2) << "39 tiles, 16 to a band";
-
-    converter.rows.clear();
-    Type("offsettxt", "2.5");
-    QTest::mouseClick(Control("Command2"), Qt::LeftButton);
-    EXPECT_EQ(form.viewer().State().startoffset, 2.5);
-    ASSERT_FALSE(converter.rows.empty());
-    EXPECT_EQ(converter.rows.front().first, 2);
+    for (const bool button : {false, true}) {
+        converter.rows.clear();
+        Type("offsettxt", "17");
+        if (button) QTest::mouseClick(Control("Command2"), Qt::LeftButton);
+        else QTest::keyClick(Control<QLineEdit>("offsettxt"), Qt::Key_Enter);
+        ASSERT_FALSE(converter.rows.empty());
+        EXPECT_EQ(converter.rows.front().first, 17);
+    }
+    QTest::mouseClick(Control("exportconvert"), Qt::LeftButton);
+    ASSERT_EQ(cd1.calls.size(), 2u);
+    EXPECT_TRUE(cd1.calls[1].save);
+    EXPECT_EQ(cd1.calls[1].filter, u"NES Files|*.nes*|All Files|*.*");
 }
 
-TEST_F(Form1Test, ApplyOffsetDuringAWalkDrawsTheNewSheetWhole)
-{
-    host.onDoEvents = [&](long pump) {
-        if (pump != 5) return;
-        Control<QLineEdit>("offsettxt")->setText("33");
-        QTest::mouseClick(Control("Command2"), Qt::LeftButton);
-    };
-    Load("tiles.nes", PositionBytes(16 * 64));
-    const QImage replaced = Control<PictureBox>("Picture1")->Snapshot();
-    const DrawingState state = form.viewer().State().drawing;
-    host.onDoEvents = nullptr;
-    QTest::mouseClick(Control("Command2"), Qt::LeftButton);
-    EXPECT_EQ(form.viewer().State().drawing, state);
-    EXPECT_EQ(Control<PictureBox>("Picture1")->Snapshot(), replaced);
-    EXPECT_EQ(converter.rows.size(), 4u * 8 + 62u * 8 + 62u * 8);
-}
-
+// Closing the window in the middle of a walk closes every file the program
+// holds and ends the walk; events that still arrive change nothing.
 TEST_F(Form1Test, CloseDuringAWalkClosesEveryFileAndEndsAtOnce)
 {
     LONG otherFile = -1;
@@ -299,18 +184,8 @@ TEST_F(Form1Test, CloseDuringAWalkClosesEveryFileAndEndsAtOnce)
     EXPECT_EQ(FileOpenCount(form.viewer().Files()), 0);
     EXPECT_EQ(converter.rows.size(), 9u);
     EXPECT_EQ(host.doEventsCalls, 2);
-    // Events that still arrive change nothing.
     Control("Command2")->click();
     EXPECT_EQ(converter.rows.size(), 9u);
-}
-
-TEST_F(Form1Test, ExportConvertedClickAsksForTheOutputInTheOtherLayout)
-{
-    Load("tiles.gb", std::vector<uint8_t>(32, 0x0F));
-    QTest::mouseClick(Control("exportconvert"), Qt::LeftButton);
-    ASSERT_EQ(cd1.calls.size(), 2u);
-    EXPECT_TRUE(cd1.calls[1].save);
-    EXPECT_EQ(cd1.calls[1].filter, u"NES Files|*.nes*|All Files|*.*");
 }
 
 }  // namespace
