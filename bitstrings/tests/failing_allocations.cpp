@@ -7,27 +7,18 @@
 #include <cstdlib>
 #include <new>
 
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept
-{
-    return FailingAllocations::objects ? nullptr : std::malloc(size == 0 ? 1 : size);
-}
+// The library's other allocation functions, the non-throwing and array
+// forms, come here too; its deallocation functions free what malloc gave.
 void* operator new(std::size_t size)
 {
-    if (void* block = ::operator new(size, std::nothrow)) return block;
-    throw std::bad_alloc();
+    void* block = FailingAllocations::Fails(FailingAllocations::objects) ? nullptr : std::malloc(size ? size : 1);
+    if (!block) throw std::bad_alloc();
+    return block;
 }
-void* operator new[](std::size_t size) { return ::operator new(size); }
-void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept { return ::operator new(size, tag); }
-void operator delete(void* block) noexcept { std::free(block); }
-void operator delete[](void* block) noexcept { std::free(block); }
-void operator delete(void* block, std::size_t) noexcept { std::free(block); }
-void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
-void operator delete(void* block, const std::nothrow_t&) noexcept { std::free(block); }
-void operator delete[](void* block, const std::nothrow_t&) noexcept { std::free(block); }
 
 BSTR SysAllocStringLen(const OLECHAR* strIn, UINT ui)
 {
     static const auto platformAllocation =
         reinterpret_cast<decltype(&SysAllocStringLen)>(dlsym(RTLD_NEXT, "SysAllocStringLen"));
-    return FailingAllocations::strings ? nullptr : platformAllocation(strIn, ui);
+    return FailingAllocations::Fails(FailingAllocations::strings) ? nullptr : platformAllocation(strIn, ui);
 }

@@ -6,20 +6,24 @@
 
 #include <atomic>
 
-// While an object lives, one kind of allocation fails.
+// While an object lives, allocations of one kind fail: every one, or only
+// the next `count`. C++ objects: operator new throws std::bad_alloc, or gives
+// null where it must not throw. Strings: SysAllocStringLen gives null.
 class FailingAllocations {
 public:
-    // C++ objects: operator new throws std::bad_alloc, or gives null where
-    // it must not throw.
-    static inline std::atomic<bool> objects{false};
-    // Strings: SysAllocStringLen gives null.
-    static inline std::atomic<bool> strings{false};
+    static constexpr int kEvery = -1;
+    // How many more allocations of the kind fail; kEvery: all of them.
+    static inline std::atomic<int> objects{0};
+    static inline std::atomic<int> strings{0};
 
-    explicit FailingAllocations(std::atomic<bool>& kind) : kind_(kind) { kind_ = true; }
-    ~FailingAllocations() { kind_ = false; }
+    explicit FailingAllocations(std::atomic<int>& kind, int count = kEvery) : kind_(kind) { kind_ = count; }
+    ~FailingAllocations() { kind_ = 0; }
     FailingAllocations(const FailingAllocations&) = delete;
     FailingAllocations& operator=(const FailingAllocations&) = delete;
 
+    // Whether the allocation that is asked for now fails.
+    static bool Fails(std::atomic<int>& kind) { return kind < 0 || (kind > 0 && kind-- > 0); }
+
 private:
-    std::atomic<bool>& kind_;
+    std::atomic<int>& kind_;
 };

@@ -7,12 +7,11 @@
 
 namespace {
 
-constexpr HRESULT kOutOfMemory = HRESULT_FROM_ERROR_NUMBER(RTERR_OUT_OF_MEMORY);
-
 using OutOfMemoryTest = BinaryTest;
 
-// Every operation fails with error 7 and says so in the thread's error
-// info; late binding gives it as an exception with that number.
+// Every operation fails with error 7 and says so in the thread's error info,
+// whether every string allocation fails or only its first; late binding
+// gives it as an exception with that number.
 TEST_F(OutOfMemoryTest, EveryOperationFailsWithErrorSeven)
 {
     const fs::path folder = NewTestFolder();
@@ -29,15 +28,17 @@ TEST_F(OutOfMemoryTest, EveryOperationFailsWithErrorSeven)
         {"GetStringFromBits", [&] { return binary->GetStringFromBits(bits.inout(), out.inout()); }},
         {"encrypt", [&] { return binary->encrypt(name.get(), &empty); }},
     };
-    for (const auto& [operation, call] : calls) {
-        SCOPED_TRACE(operation);
-        ui.answers = {u"abcdefgh"};
-        HRESULT hr = S_OK;
-        {
-            const FailingAllocations noStrings(FailingAllocations::strings);
-            hr = call();
+    for (const int failures : {FailingAllocations::kEvery, 1}) {
+        for (const auto& [operation, call] : calls) {
+            SCOPED_TRACE(testing::Message() << operation << " with " << failures << " failing");
+            ui.answers = {u"abcdefgh"};
+            HRESULT hr = S_OK;
+            {
+                const FailingAllocations noStrings(FailingAllocations::strings, failures);
+                hr = call();
+            }
+            ExpectError(hr, RTERR_OUT_OF_MEMORY);
         }
-        ExpectError(hr, RTERR_OUT_OF_MEMORY);
     }
     EXPECT_EQ(digits.view(), u"101");
     EXPECT_FALSE(fs::exists(folder / "notes.pef"));
@@ -55,7 +56,7 @@ TEST_F(OutOfMemoryTest, EveryOperationFailsWithErrorSeven)
                             nullptr);
     }
     EXPECT_EQ(hr, DISP_E_EXCEPTION);
-    EXPECT_EQ(exception.scode, kOutOfMemory);
+    EXPECT_EQ(exception.scode, HRESULT_FROM_ERROR_NUMBER(RTERR_OUT_OF_MEMORY));
 }
 
 // No std::bad_alloc leaves the component through its exports, and what was
@@ -63,13 +64,12 @@ TEST_F(OutOfMemoryTest, EveryOperationFailsWithErrorSeven)
 TEST_F(OutOfMemoryTest, RegistrationFailsWithErrorSevenInsteadOfThrowing)
 {
     for (const char* entryPoint : {"DllRegisterServer", "DllUnregisterServer"}) {
-        SCOPED_TRACE(entryPoint);
         HRESULT hr = S_OK;
         {
             const FailingAllocations noObjects(FailingAllocations::objects);
             hr = ComponentExport<LPFNREGISTERSERVER>(entryPoint)();
         }
-        EXPECT_EQ(hr, kOutOfMemory);
+        EXPECT_EQ(hr, HRESULT_FROM_ERROR_NUMBER(RTERR_OUT_OF_MEMORY)) << entryPoint;
     }
     EXPECT_TRUE(CreateBinary());
 }
