@@ -16,6 +16,7 @@
 
 #include <dlfcn.h>
 
+#include <bitset>
 #include <filesystem>
 #include <fstream>
 
@@ -90,8 +91,7 @@ inline fs::path NewTestFolder()
 
 inline std::string ReadBytes(const fs::path& path)
 {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), {}};
+    return {std::istreambuf_iterator<char>(std::ifstream(path, std::ios::binary).rdbuf()), {}};
 }
 
 inline void WriteBytes(const fs::path& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
@@ -100,9 +100,7 @@ inline void WriteBytes(const fs::path& path, const std::string& bytes) { std::of
 inline std::string Bits(const std::string& bytes)
 {
     std::string bits;
-    for (const char byte : bytes) {
-        for (int bit = 7; bit >= 0; --bit) bits += (static_cast<unsigned char>(byte) >> bit & 1) ? '1' : '0';
-    }
+    for (const char byte : bytes) bits += std::bitset<8>(static_cast<unsigned char>(byte)).to_string();
     return bits;
 }
 

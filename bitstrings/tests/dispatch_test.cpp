@@ -54,13 +54,8 @@ TEST_F(DispatchTest, NamesAreMatchedWithoutRegardToCase)
 // be converted for the call.
 TEST_F(DispatchTest, OnlyChangedArgumentsAreWrittenBackInTheVariablesOwnType)
 {
-    const struct {
-        DISPID id;
-        VARTYPE vt;
-        std::u16string before, result;
-        VARTYPE vtAfter;
-        std::u16string after;
-    } cases[] = {
+    // The operation, the variable's type and value, the result, and the variable's type and value after.
+    const std::tuple<DISPID, VARTYPE, std::u16string, std::u16string, VARTYPE, std::u16string> cases[] = {
         {DISPID_Binary_Bin, VT_BSTR, u"5.4", u"00000101", VT_BSTR, u"5.4"},
         {DISPID_Binary_Bin, VT_BSTR, u"&H5", u"00000101", VT_BSTR, u"&H5"},
         {DISPID_Binary_Bin, VT_EMPTY, u"", u"00000000", VT_EMPTY, u""},
@@ -70,19 +65,18 @@ TEST_F(DispatchTest, OnlyChangedArgumentsAreWrittenBackInTheVariablesOwnType)
         {DISPID_Binary_Dec, VT_I2, u"101", u"5", VT_I2, u"101"},
         {DISPID_Binary_ChrBin, VT_EMPTY, u"", {u'\0'}, VT_BSTR, u"00000000"},
     };
-    for (const auto& c : cases) {
-        VARIANT text{}, variable{}, arg{};
-        text.vt = VT_BSTR;
-        text.bstrVal = AllocBstr(c.before);
-        if (c.vt != VT_EMPTY) VariantChangeType(&variable, &text, 0, c.vt);
+    for (const auto& [id, vt, before, expected, vtAfter, after] : cases) {
+        UniqueBstr text(AllocBstr(before));
+        VARIANT source = Reference(text), variable{}, arg{};
+        if (vt != VT_EMPTY) VariantChangeType(&variable, &source, 0, vt);
         arg.vt = VT_BYREF | VT_VARIANT;
         arg.pvarVal = &variable;
-        ASSERT_EQ(Call(c.id, &arg, 1, DISPATCH_METHOD | DISPATCH_PROPERTYGET), S_OK);
-        const VARTYPE vtAfter = variable.vt;
+        ASSERT_EQ(Call(id, &arg, 1, DISPATCH_METHOD | DISPATCH_PROPERTYGET), S_OK);
+        const VARTYPE typeAfter = variable.vt;
         VariantChangeType(&variable, &variable, 0, VT_BSTR);
-        EXPECT_EQ(std::tuple(BstrView(shown.bstrVal), vtAfter, BstrView(variable.bstrVal)),
-                  std::tuple(c.result, c.vtAfter, c.after)) << std::hex << c.id << " of " << c.vt;
-        VariantClear(&variable), VariantClear(&text);
+        EXPECT_EQ(std::tuple(BstrView(shown.bstrVal), typeAfter, BstrView(variable.bstrVal)),
+                  std::tuple(expected, vtAfter, after)) << std::hex << id << " of " << vt;
+        VariantClear(&variable);
     }
     UniqueBstr number(AllocBstr(u" 5 "));
     VARIANT arg = Reference(number);
@@ -115,8 +109,14 @@ TEST_F(DispatchTest, CallsOutsideTheInterfaceAreRefused)
     }
     EXPECT_EQ(Call(DISPID_Binary_Dec, args, 1, DISPATCH_METHOD, 1, zero), S_OK);
     EXPECT_EQ(std::tuple(result.iVal, digits.view()), std::tuple(5, u"00000101"));
+    UINT count = 0;
+    ITypeInfo* info = nullptr;
+    EXPECT_EQ(std::tuple(binary->GetTypeInfoCount(&count), count), std::tuple(S_OK, 1U));
+    EXPECT_EQ(binary->GetTypeInfo(1, 0, &info), DISP_E_BADINDEX) << "one type describes the interface";
 }
 
+// A failure is an exception with its number and description; early-binding
+// callers ask before they trust the thread's error info.
 TEST_F(DispatchTest, FailureBecomesExceptionWithNumberAndDescription)
 {
     UniqueBstr number(AllocBstr(u"256"));
@@ -125,23 +125,11 @@ TEST_F(DispatchTest, FailureBecomesExceptionWithNumberAndDescription)
     EXPECT_EQ(std::tuple(exception.scode, BstrView(exception.bstrDescription), BstrView(exception.bstrSource)),
               std::tuple(CTL_E_ILLEGALFUNCTIONCALL, u"Invalid procedure call or argument", u"Project1"));
     SysFreeString(exception.bstrSource), SysFreeString(exception.bstrDescription);
-}
-
-// Early-binding callers ask before they trust the thread's error info.
-TEST_F(DispatchTest, FailuresOfBinarySetTheErrorInfoAndOneTypeDescribesIt)
-{
     ISupportErrorInfo* support = nullptr;
     ASSERT_EQ(binary->QueryInterface(IID_ISupportErrorInfo, reinterpret_cast<void**>(&support)), S_OK);
     EXPECT_EQ(support->InterfaceSupportsErrorInfo(IID__Binary), S_OK);
     EXPECT_EQ(support->InterfaceSupportsErrorInfo(IID_IClassFactory), S_FALSE);
     support->Release();
-    UINT count = 0;
-    ITypeInfo* info = nullptr;
-    EXPECT_EQ(binary->GetTypeInfoCount(&count), S_OK);
-    EXPECT_EQ(binary->GetTypeInfo(1, 0, &info), DISP_E_BADINDEX);
-    ASSERT_EQ(binary->GetTypeInfo(0, 0, &info), S_OK);
-    EXPECT_EQ(count, 1U);
-    info->Release();
 }
 
 }  // namespace
