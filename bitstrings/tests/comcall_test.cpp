@@ -1,57 +1,40 @@
-// The component called from the console through comcall, as a user would.
+// The component called from the console through comcall, as a user would:
+// results, padded arguments, error numbers with descriptions, and a file
+// protected and restored.
 #include "component_environment.h"
 
 #include <sys/wait.h>
 
-#include <tuple>
-
 namespace {
-
-// The exit status, standard output and standard error of one run.
-using Outcome = std::tuple<int, std::string, std::string>;
-
-// Runs comcall in folder with input as its standard input.
-Outcome Comcall(const fs::path& folder, const std::string& arguments, const std::string& input = {})
-{
-    WriteBytes(folder / ".stdin", input);
-    const std::string command =
-        "cd '" + folder.string() + "' && '" COMCALL_TOOL "' " + arguments + " <.stdin >.stdout 2>.stderr";
-    const int status = std::system(command.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadBytes(folder / ".stdout"), ReadBytes(folder / ".stderr")};
-}
 
 TEST(Comcall, PrintsResultsPaddedArgumentsAndErrorNumbersWithDescriptions)
 {
     const fs::path folder = NewTestFolder();
-    WriteBytes(folder / "notes.txt", "x");
-    const struct {
-        const char *arguments, *input;
-        Outcome expected;
-    } cases[] = {
+    const std::string text = "first line\r\nsecond line\n\xe9\xff";
+    WriteBytes(folder / "notes.txt", text);
+    // Arguments, standard input, and the exit status, standard output and
+    // standard error that follow.
+    const std::tuple<std::string, std::string, std::tuple<int, std::string, std::string>> cases[] = {
         {"Project1.Binary GetStringBits AB", "", {0, "0100000101000010\n", ""}},
         {"--show-args Project1.Binary Dec 101", "", {0, "5\n00000101\n", ""}},
-        {"--show-args Project1.Binary ChrBin 1000001", "", {0, "A\n01000001\n", ""}},
         {"--show-args Project1.Binary GetStringFromBits 101", "", {0, "\x05\n101\n", ""}},
         {"Project1.Binary Bin 256", "", {1, "", "error 5: Invalid procedure call or argument\n"}},
         {"Project1.Binary Bin abc", "", {1, "", "error 13: Type mismatch\n"}},
         {"Project1.Binary encrypt missing.txt", "abcdefgh\n", {1, "", "error 53: File not found\n"}},
         {"Project1.Binary encrypt notes.txt", "short\n", {1, "", "error 18: User interrupt occurred\n"}},
+        {"Project1.Binary encrypt notes.txt", "abcdefgh\n", {0, "\n", ""}},
+        {"Project1.Binary decrypt notes.pef", "abcdefgX\n", {0, "\n", "Stopping Decrypton Process: Password Incorrect\n"}},
+        {"Project1.Binary decrypt notes.pef", "abcdefgh\n", {0, "\n", ""}},
     };
-    for (const auto& c : cases) EXPECT_EQ(Comcall(folder, c.arguments, c.input), c.expected) << c.arguments;
-    EXPECT_FALSE(fs::exists(folder / "notes.pef"));
-}
-
-TEST(Comcall, EncryptThenDecryptRestoresTheFile)
-{
-    const fs::path folder = NewTestFolder();
-    const std::string text = "first line\r\nsecond line\n\xe9\xff";
-    WriteBytes(folder / "notes.txt", text);
-    EXPECT_EQ(Comcall(folder, "Project1.Binary encrypt notes.txt", "abcdefgh\n"), (Outcome{0, "\n", ""}));
-    fs::remove(folder / "notes.txt");
-    EXPECT_EQ(Comcall(folder, "Project1.Binary decrypt notes.pef", "abcdefgh\n"), (Outcome{0, "\n", ""}));
+    for (const auto& [arguments, input, expected] : cases) {
+        if (arguments.ends_with("decrypt notes.pef")) fs::remove(folder / "notes.txt");
+        WriteBytes(folder / ".stdin", input);
+        const int status = std::system(("cd '" + folder.string() + "' && '" COMCALL_TOOL "' " + arguments +
+                                        " <.stdin >.stdout 2>.stderr").c_str());
+        EXPECT_EQ(std::tuple(WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadBytes(folder / ".stdout"),
+                             ReadBytes(folder / ".stderr")), expected) << arguments;
+    }
     EXPECT_EQ(ReadBytes(folder / "notes.txt"), text);
-    EXPECT_EQ(Comcall(folder, "Project1.Binary decrypt notes.pef", "abcdefgX\n"),
-              (Outcome{0, "\n", "Stopping Decrypton Process: Password Incorrect\n"}));
 }
 
 }  // namespace

@@ -8,7 +8,6 @@
 
 #include <binary_interface.h>
 #include <objbase.h>
-#include <oleauto.h>
 #include <rterrors.h>
 #include <scripted_ui_host.h>
 
@@ -18,11 +17,8 @@
 #include <dlfcn.h>
 
 #include <bitset>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <memory>
-#include <string>
 
 namespace fs = std::filesystem;
 using bitstrings::AllocBstr;
@@ -31,16 +27,11 @@ using bitstrings::UniqueBstr;
 using testing::ElementsAre;
 using testing::FieldsAre;
 
-struct ComReleaser {
-    void operator()(IUnknown* object) const { object->Release(); }
-};
-using BinaryPtr = std::unique_ptr<_Binary, ComReleaser>;
-
 inline fs::path processFolder;
 inline void* componentLibrary = nullptr;
 
 // One of the loaded component library's exports.
-template <typename Function>
+template <typename Function = LPFNREGISTERSERVER>
 Function ComponentExport(const char* name)
 {
     return reinterpret_cast<Function>(dlsym(componentLibrary, name));
@@ -58,7 +49,7 @@ struct ComponentEnvironment : ::testing::Environment {
         CoInitialize(nullptr);
         componentLibrary = dlopen(BITSTRINGS_LIBRARY, RTLD_NOW | RTLD_LOCAL);
         ASSERT_NE(componentLibrary, nullptr) << dlerror();
-        ASSERT_EQ(ComponentExport<LPFNREGISTERSERVER>("DllRegisterServer")(), S_OK);
+        ASSERT_EQ(ComponentExport("DllRegisterServer")(), S_OK);
     }
     void TearDown() override
     {
@@ -69,14 +60,17 @@ struct ComponentEnvironment : ::testing::Environment {
 // An inline variable: registered once however many tests include this.
 inline const auto* const componentEnvironment = ::testing::AddGlobalTestEnvironment(new ComponentEnvironment);
 
+struct ComReleaser {
+    void operator()(IUnknown* object) const { object->Release(); }
+};
+using BinaryPtr = std::unique_ptr<_Binary, ComReleaser>;
+
 // A Binary object created by CoCreateInstance, or null.
 inline BinaryPtr CreateBinary()
 {
-    _Binary* object = nullptr;
-    EXPECT_EQ(CoCreateInstance(CLSID_Binary, nullptr, CLSCTX_INPROC_SERVER, IID__Binary,
-                               reinterpret_cast<void**>(&object)),
-              S_OK);
-    return BinaryPtr(object);
+    void* object = nullptr;
+    EXPECT_EQ(CoCreateInstance(CLSID_Binary, nullptr, CLSCTX_INPROC_SERVER, IID__Binary, &object), S_OK);
+    return BinaryPtr(static_cast<_Binary*>(object));
 }
 
 // The fixture of the tests of one Binary object, with a scripted user interface.
@@ -97,16 +91,12 @@ inline fs::path NewTestFolder()
 
 inline std::string ReadBytes(const fs::path& path)
 {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), {}};
+    return {std::istreambuf_iterator<char>(std::ifstream(path, std::ios::binary).rdbuf()), {}};
 }
 
-inline void WriteBytes(const fs::path& path, const std::string& bytes)
-{
-    std::ofstream(path, std::ios::binary) << bytes;
-}
+inline void WriteBytes(const fs::path& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
-// Eight binary digits for each byte.
+// Eight binary digits for each byte, most significant first.
 inline std::string Bits(const std::string& bytes)
 {
     std::string bits;
@@ -116,6 +106,15 @@ inline std::string Bits(const std::string& bytes)
 
 inline std::u16string Utf16(const std::string& ascii) { return {ascii.begin(), ascii.end()}; }
 
+// A string variable passed by reference, as script hosts and comcall pass it.
+inline VARIANT Reference(UniqueBstr& text)
+{
+    VARIANT arg{};
+    arg.vt = VT_BYREF | VT_BSTR;
+    arg.pbstrVal = text.inout();
+    return arg;
+}
+
 // Expects the failure hr of run-time error number, with its description in
 // the thread's error info, which is cleared after.
 inline void ExpectError(HRESULT hr, LONG number)
@@ -123,9 +122,8 @@ inline void ExpectError(HRESULT hr, LONG number)
     EXPECT_EQ(hr, HRESULT_FROM_ERROR_NUMBER(number));
     IErrorInfo* info = nullptr;
     ASSERT_EQ(GetErrorInfo(0, &info), S_OK);
-    BSTR description = nullptr;
-    info->GetDescription(&description);
+    UniqueBstr description;
+    info->GetDescription(description.inout());
     info->Release();
-    EXPECT_EQ(std::u16string(description ? description : u""), RtErrorDescription(number));
-    SysFreeString(description);
+    EXPECT_EQ(description.view(), RtErrorDescription(number));
 }

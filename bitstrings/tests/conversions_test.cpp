@@ -1,101 +1,77 @@
 // The conversions of Binary through its interface pointer.
 #include "component_environment.h"
 
+#include "bit_strings.h"
+
 #include <ansicodes.h>
-#include <stringapiset.h>
 
 namespace {
 
-class ConversionsTest : public BinaryTest {
-protected:
+using ConversionsTest = BinaryTest;
 
-    std::u16string GetStringBits(const std::u16string& text)
-    {
-        UniqueBstr argument(AllocBstr(text)), result;
-        EXPECT_EQ(binary->GetStringBits(argument.get(), result.inout()), S_OK);
-        return std::u16string(result.view());
-    }
-};
+std::u16string Char(int code) { return std::u16string(1, AnsiCharOfCode(static_cast<BYTE>(code))); }
 
-std::u16string BitsOf(int code) { return Utf16(Bits(std::string(1, static_cast<char>(code)))); }
-
-TEST_F(ConversionsTest, GetStringBitsGivesEightDigitsForEveryCode)
+TEST_F(ConversionsTest, EveryCodeRoundTripsThroughEveryConversion)
 {
-    for (int code = 0; code < 256; ++code) {
-        EXPECT_EQ(GetStringBits(std::u16string(1, AnsiCharOfCode(static_cast<BYTE>(code)))), BitsOf(code)) << code;
+    std::string bytes;
+    std::u16string text;
+    for (int code = 0; code < 256; ++code) bytes += static_cast<char>(code), text += Char(code);
+    const std::u16string bits = Utf16(Bits(bytes));
+    for (SHORT code = 0; code < 256; ++code) {
+        SHORT number = code, value = -1;
+        UniqueBstr digits, character;
+        EXPECT_EQ(binary->Bin(&number, digits.inout()), S_OK);
+        EXPECT_EQ(digits.view(), bits.substr(code * 8, 8));
+        EXPECT_EQ(binary->Dec(digits.inout(), &value), S_OK);
+        EXPECT_EQ(binary->ChrBin(digits.inout(), character.inout()), S_OK);
+        EXPECT_EQ(std::tuple(number, value, character.view()), std::tuple(code, code, Char(code)));
     }
-    EXPECT_EQ(GetStringBits(u""), u"");
+    UniqueBstr argument(AllocBstr(text)), fromText, fromBits;
+    EXPECT_EQ(binary->GetStringBits(argument.get(), fromText.inout()), S_OK);
+    EXPECT_EQ(fromText.view(), bits);
+    EXPECT_EQ(binary->GetStringFromBits(fromText.inout(), fromBits.inout()), S_OK);
+    EXPECT_EQ(fromBits.view(), text);
+    EXPECT_EQ(ui.doEventsCalls, 256) << "DoEvents before every group";
     EXPECT_TRUE(ui.messageBoxes.empty());
 }
 
-TEST_F(ConversionsTest, CharacterWithoutCodeShowsMessageAndAddsNothing)
+// Bad input: a character without a code is reported and adds nothing; a
+// number or group out of range is refused and left alone.
+TEST_F(ConversionsTest, BadInputIsReportedOrRefused)
 {
-    EXPECT_EQ(GetStringBits(u"A\u0100B"), u"0100000101000010");
-    EXPECT_THAT(ui.messageBoxes,
-                ElementsAre(FieldsAre(u"value is not a valid ASCII Integer", u"Error!", UINT{MB_ICONERROR})));
-}
-
-TEST_F(ConversionsTest, BinAcceptsZeroTo255Only)
-{
-    for (SHORT value : {-1, 0, 5, 255, 256}) {
-        const SHORT given = value;
-        UniqueBstr result;
-        if (given < 0 || given > 255) {
-            ExpectError(binary->Bin(&value, result.inout()), RTERR_ILLEGAL_FUNCTION_CALL);
-            EXPECT_EQ(result.get(), nullptr);
-        } else {
-            EXPECT_EQ(binary->Bin(&value, result.inout()), S_OK);
-            EXPECT_EQ(result.view(), BitsOf(given));
-        }
-        EXPECT_EQ(value, given);
-    }
-}
-
-// ChrBin pads its argument through Dec and gives the character of its value.
-TEST_F(ConversionsTest, DecAndChrBinPadTheCallersVariable)
-{
-    const struct {
-        std::u16string given, padded;
-        SHORT value;
-    } cases[] = {
-        {u"101", u"00000101", 5}, {u"", u"00000000", 0}, {u"1", u"00000001", 1},
-        {u"1a1b1c1d", u"1a1b1c1d", 170}, {u"11111111", u"11111111", 255},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::PrintToString(c.given));
-        UniqueBstr decArgument(AllocBstr(c.given)), chrBinArgument(AllocBstr(c.given)), character;
-        SHORT value = -1;
-        EXPECT_EQ(binary->Dec(decArgument.inout(), &value), S_OK);
-        EXPECT_EQ(value, c.value);
-        EXPECT_EQ(decArgument.view(), c.padded);
-        EXPECT_EQ(binary->ChrBin(chrBinArgument.inout(), character.inout()), S_OK);
-        EXPECT_EQ(character.view(), std::u16string(1, AnsiCharOfCode(static_cast<BYTE>(c.value))));
-        EXPECT_EQ(chrBinArgument.view(), c.padded);
-    }
-    UniqueBstr tooLong(AllocBstr(u"010000010")), noResult;
+    UniqueBstr text(AllocBstr(u"A\u0100B")), bits, tooLong(AllocBstr(u"010000010"));
+    EXPECT_EQ(binary->GetStringBits(text.get(), bits.inout()), S_OK);
+    EXPECT_EQ(bits.view(), u"0100000101000010");
+    EXPECT_THAT(ui.messageBoxes, ElementsAre(FieldsAre(u"value is not a valid ASCII Integer", u"Error!", UINT{MB_ICONERROR})));
+    for (SHORT value : {-1, 256}) ExpectError(binary->Bin(&value, bits.inout()), RTERR_ILLEGAL_FUNCTION_CALL);
     SHORT value = 0;
     ExpectError(binary->Dec(tooLong.inout(), &value), RTERR_ILLEGAL_FUNCTION_CALL);
-    ExpectError(binary->ChrBin(tooLong.inout(), noResult.inout()), RTERR_ILLEGAL_FUNCTION_CALL);
-    EXPECT_EQ(tooLong.view(), u"010000010");
+    ExpectError(binary->ChrBin(tooLong.inout(), bits.inout()), RTERR_ILLEGAL_FUNCTION_CALL);
+    EXPECT_EQ(std::tuple(tooLong.view(), bits.get()), std::tuple(u"010000010", nullptr));
 }
 
-TEST_F(ConversionsTest, GetStringFromBitsReadsGroupsOfEight)
+// Dec and ChrBin pad a short group in the caller's variable, and any digit
+// but '1' is a 0 bit; GetStringFromBits reads a group from every eighth
+// position on while one more digit follows, and pads a short last group.
+TEST_F(ConversionsTest, ShortGroupsArePadded)
 {
-    const struct {
-        std::u16string bits, text;
-    } cases[] = {
-        {u"0100000101000010", u"AB"}, {u"", std::u16string(1, u'\0')}, {u"010000011", u"A"},
-        {u"0100000110", u"A\x02"}, {u"01000001101", u"A\x05"}, {u"1x1y1z1w", std::u16string(1, AnsiCharOfCode(170))},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::PrintToString(c.bits));
-        ui.doEventsCalls = 0;
-        UniqueBstr argument(AllocBstr(c.bits)), result;
-        EXPECT_EQ(binary->GetStringFromBits(argument.inout(), result.inout()), S_OK);
-        EXPECT_EQ(result.view(), c.text);
-        EXPECT_EQ(argument.view(), c.bits);
-        EXPECT_EQ(ui.doEventsCalls, static_cast<long>(c.text.size())) << "DoEvents before every group";
+    for (const auto& [given, padded, code] : {std::tuple{u"", u"00000000", 0}, {u"101", u"00000101", 5},
+                                              {u"1a1b1c1d", u"1a1b1c1d", 170}}) {
+        UniqueBstr decArgument(AllocBstr(given)), chrBinArgument(AllocBstr(given)), character;
+        SHORT value = -1;
+        EXPECT_EQ(binary->Dec(decArgument.inout(), &value), S_OK);
+        EXPECT_EQ(binary->ChrBin(chrBinArgument.inout(), character.inout()), S_OK);
+        EXPECT_EQ(std::tuple(value, decArgument.view(), chrBinArgument.view(), character.view()),
+                  std::tuple(code, padded, padded, Char(code)));
     }
+    for (const auto& [given, text] : {std::pair<std::u16string, std::u16string>{u"", {u'\0'}}, {u"010000011", u"A"},
+                                      {u"0100000110", u"A\x02"}, {u"01000001101", u"A\x05"}}) {
+        UniqueBstr argument(AllocBstr(given)), result;
+        EXPECT_EQ(binary->GetStringFromBits(argument.inout(), result.inout()), S_OK);
+        EXPECT_EQ(std::tuple(result.view(), argument.view()), std::tuple(text, given));
+    }
+    const bitstrings::OleStringView digits = u"10111111";
+    EXPECT_EQ(bitstrings::GroupValue(digits.substr(0, 3)), 5) << "read as padded on the left";
 }
 
 }  // namespace

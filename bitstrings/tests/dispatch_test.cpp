@@ -6,261 +6,130 @@ namespace {
 
 class DispatchTest : public BinaryTest {
 protected:
-    VARIANT result{};
+    VARIANT result{}, shown{};
     EXCEPINFO exception{};
     UINT argError = 99;
 
-    void TearDown() override
+    // Calls with `count` arguments, `named` of them named with ids `names`.
+    HRESULT Call(DISPID id, VARIANT* args, UINT count = 1, WORD flags = DISPATCH_METHOD, UINT named = 0,
+                 DISPID* names = nullptr)
     {
+        DISPPARAMS params{args, names, count, named};
         VariantClear(&result);
-        SysFreeString(exception.bstrSource);
-        SysFreeString(exception.bstrDescription);
+        VariantClear(&shown);
+        argError = 99;
+        const HRESULT hr = binary->Invoke(id, IID_NULL, 0, flags, &params, &result, &exception, &argError);
+        VariantChangeType(&shown, &result, 0, VT_BSTR);
+        return hr;
     }
-
-    HRESULT Call(DISPID id, VARIANT* args, UINT count, WORD flags = DISPATCH_METHOD)
-    {
-        DISPPARAMS params{args, nullptr, count, 0};
-        VariantClear(&result);
-        return binary->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, &result, &exception, &argError);
-    }
-
-    // A string argument passed by reference, as script hosts pass variables.
-    HRESULT CallWithText(DISPID id, UniqueBstr& text)
-    {
-        VARIANT arg{};
-        arg.vt = VT_BYREF | VT_BSTR;
-        arg.pbstrVal = text.inout();
-        return Call(id, &arg, 1);
-    }
+    ~DispatchTest() override { VariantClear(&result), VariantClear(&shown); }
 };
 
+// Names are matched without regard to case, parameter names too.
 TEST_F(DispatchTest, NamesAreMatchedWithoutRegardToCase)
 {
-    struct {
-        std::u16string name;
-        DISPID id;
-    } cases[] = {
-        {u"decrypt", 0x60030001}, {u"ENCRYPT", 0x60030002}, {u"bin", 0x60030004},
-        {u"getstringfrombits", 0x60030005}, {u"ChrBin", 0x60030007}, {u"dec", 0x60030008},
-        {u"GetStringBits", 0x60030009}, {u"CharBits", DISPID_UNKNOWN}, {u"EncryptFile", DISPID_UNKNOWN},
-        {u"DecryptFile", DISPID_UNKNOWN}, {u"Binary", DISPID_UNKNOWN},
+    const std::tuple<std::u16string, std::u16string, DISPID, HRESULT> cases[] = {
+        {u"decrypt", u"StrFileName", 0x60030001, S_OK}, {u"ENCRYPT", u"x", 0x60030002, DISP_E_UNKNOWNNAME},
+        {u"bin", u"decimalnum", 0x60030004, S_OK}, {u"getstringfrombits", u"bits", 0x60030005, S_OK},
+        {u"ChrBin", u"binary", 0x60030007, S_OK}, {u"dec", u"BINARY", 0x60030008, S_OK},
+        {u"GetStringBits", u"needbits", 0x60030009, S_OK}, {u"CharBits", u"c", DISPID_UNKNOWN, DISP_E_UNKNOWNNAME},
     };
-    for (auto& c : cases) {
-        SCOPED_TRACE(testing::PrintToString(c.name));
-        LPOLESTR name = c.name.data();
-        DISPID id = 0;
-        EXPECT_EQ(binary->GetIDsOfNames(IID_NULL, &name, 1, 0, &id),
-                  c.id == DISPID_UNKNOWN ? DISP_E_UNKNOWNNAME : S_OK);
-        EXPECT_EQ(id, c.id);
+    for (auto [name, parameter, id, hr] : cases) {
+        LPOLESTR names[] = {name.data(), parameter.data(), nullptr};
+        DISPID ids[3] = {};
+        EXPECT_EQ(binary->GetIDsOfNames(IID_NULL, names, 1, 0, ids), id == DISPID_UNKNOWN ? hr : S_OK);
+        EXPECT_EQ(binary->GetIDsOfNames(IID_NULL, names, 2, 0, ids), hr);
+        EXPECT_EQ(std::tuple(ids[0], ids[1]), std::tuple(id, hr == S_OK ? 0 : DISPID_UNKNOWN))
+            << testing::PrintToString(name);
     }
-}
-
-// A caller's variable: Empty, a 16-bit number or a text.
-struct Variable {
-    VARTYPE vt;
-    std::u16string text;
-    SHORT number = 0;
-    bool operator==(const Variable&) const = default;
-};
-Variable Text(std::u16string text) { return {VT_BSTR, std::move(text)}; }
-Variable Number(SHORT number) { return {VT_I2, {}, number}; }
-const Variable kEmpty{VT_EMPTY, {}};
-
-void PrintTo(const Variable& variable, std::ostream* out)
-{
-    if (variable.vt == VT_EMPTY) *out << "Empty";
-    if (variable.vt == VT_I2) *out << "Integer " << variable.number;
-    if (variable.vt == VT_BSTR) *out << "String " << testing::PrintToString(variable.text);
-}
-
-VARIANT Make(const Variable& variable)
-{
-    VARIANT value{};
-    value.vt = variable.vt;
-    if (variable.vt == VT_BSTR) value.bstrVal = AllocBstr(variable.text);
-    if (variable.vt == VT_I2) value.iVal = variable.number;
-    return value;
-}
-
-Variable Read(const VARIANT& value)
-{
-    return {value.vt, std::u16string(BstrView(value.vt == VT_BSTR ? value.bstrVal : nullptr)),
-            value.vt == VT_I2 ? value.iVal : SHORT{0}};
+    LPOLESTR none[] = {nullptr};
+    DISPID id = 0;
+    EXPECT_EQ(binary->GetIDsOfNames(IID_NULL, nullptr, 1, 0, &id), E_POINTER);
+    EXPECT_EQ(binary->GetIDsOfNames(IID_NULL, none, 1, 0, nullptr), E_POINTER);
 }
 
 // Script hosts pass variables as references to VARIANTs. Only a value that
 // the operation changed goes back, in the variable's own type: Dec and
-// ChrBin pad their argument, Bin and GetStringFromBits leave it alone, also
-// when it had to be converted for the call.
+// ChrBin pad their argument, the others leave it alone, also when it had to
+// be converted for the call.
 TEST_F(DispatchTest, OnlyChangedArgumentsAreWrittenBackInTheVariablesOwnType)
 {
-    const struct {
-        DISPID id;
-        Variable before;
-        std::u16string result;
-        Variable after;
-    } cases[] = {
-        {DISPID_Binary_Bin, Text(u"5.4"), u"00000101", Text(u"5.4")},
-        {DISPID_Binary_Bin, Text(u"&H5"), u"00000101", Text(u"&H5")},
-        {DISPID_Binary_Bin, kEmpty, u"00000000", kEmpty},
-        {DISPID_Binary_GetStringFromBits, kEmpty, std::u16string(1, u'\0'), kEmpty},
-        {DISPID_Binary_Dec, Text(u"101"), u"5", Text(u"00000101")},
-        {DISPID_Binary_Dec, Number(101), u"5", Number(101)},
-        {DISPID_Binary_ChrBin, kEmpty, std::u16string(1, u'\0'), Text(u"00000000")},
+    // The operation, the variable's type and value, the result, and the variable's type and value after.
+    const std::tuple<DISPID, VARTYPE, std::u16string, std::u16string, VARTYPE, std::u16string> cases[] = {
+        {DISPID_Binary_Bin, VT_BSTR, u"5.4", u"00000101", VT_BSTR, u"5.4"},
+        {DISPID_Binary_Bin, VT_BSTR, u"&H5", u"00000101", VT_BSTR, u"&H5"},
+        {DISPID_Binary_Bin, VT_EMPTY, u"", u"00000000", VT_EMPTY, u""},
+        {DISPID_Binary_GetStringFromBits, VT_EMPTY, u"", {u'\0'}, VT_EMPTY, u""},
+        {DISPID_Binary_GetStringBits, VT_BSTR, u"A", u"01000001", VT_BSTR, u"A"},
+        {DISPID_Binary_Dec, VT_BSTR, u"101", u"5", VT_BSTR, u"00000101"},
+        {DISPID_Binary_Dec, VT_I2, u"101", u"5", VT_I2, u"101"},
+        {DISPID_Binary_ChrBin, VT_EMPTY, u"", {u'\0'}, VT_BSTR, u"00000000"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << std::hex << c.id << " of " << testing::PrintToString(c.before));
-        VARIANT variable = Make(c.before);
-        VARIANT arg{};
+    for (const auto& [id, vt, before, expected, vtAfter, after] : cases) {
+        UniqueBstr text(AllocBstr(before));
+        VARIANT source = Reference(text), variable{}, arg{};
+        if (vt != VT_EMPTY) VariantChangeType(&variable, &source, 0, vt);
         arg.vt = VT_BYREF | VT_VARIANT;
         arg.pvarVal = &variable;
-        ASSERT_EQ(Call(c.id, &arg, 1, DISPATCH_METHOD | DISPATCH_PROPERTYGET), S_OK);
-        VARIANT shown{};
-        EXPECT_EQ(VariantChangeType(&shown, &result, 0, VT_BSTR), S_OK);
-        EXPECT_EQ(BstrView(shown.bstrVal), c.result);
-        EXPECT_EQ(Read(variable), c.after);
-        VariantClear(&shown);
+        ASSERT_EQ(Call(id, &arg, 1, DISPATCH_METHOD | DISPATCH_PROPERTYGET), S_OK);
+        const VARTYPE typeAfter = variable.vt;
+        VariantChangeType(&variable, &variable, 0, VT_BSTR);
+        EXPECT_EQ(std::tuple(BstrView(shown.bstrVal), typeAfter, BstrView(variable.bstrVal)),
+                  std::tuple(expected, vtAfter, after)) << std::hex << id << " of " << vt;
         VariantClear(&variable);
     }
-
-    // A by-reference string, as comcall passes its arguments.
     UniqueBstr number(AllocBstr(u" 5 "));
-    ASSERT_EQ(CallWithText(DISPID_Binary_Bin, number), S_OK);
-    EXPECT_EQ(BstrView(result.bstrVal), u"00000101");
-    EXPECT_EQ(number.view(), u" 5 ");
+    VARIANT arg = Reference(number);
+    ASSERT_EQ(Call(DISPID_Binary_Bin, &arg), S_OK);
+    EXPECT_EQ(std::tuple(BstrView(shown.bstrVal), number.view()), std::tuple(u"00000101", u" 5 "));
 }
 
-TEST_F(DispatchTest, ArgumentsThatDontConvertAreRefused)
+// Calls outside the interface, arguments that don't convert, and the named
+// parameter with another id than GetIDsOfNames gives it, are refused.
+TEST_F(DispatchTest, CallsOutsideTheInterfaceAreRefused)
 {
-    for (const auto& [text, hr] : {std::pair{u"abc", DISP_E_TYPEMISMATCH}, {u"40000", DISP_E_OVERFLOW}}) {
-        UniqueBstr argument(AllocBstr(text));
-        argError = 99;
-        EXPECT_EQ(CallWithText(DISPID_Binary_Bin, argument), hr);
-        EXPECT_EQ(argError, 0U);
+    UniqueBstr letters(AllocBstr(u"abc")), tooBig(AllocBstr(u"40000")), digits(AllocBstr(u"101"));
+    VARIANT args[] = {Reference(digits), Reference(digits)}, lettersArg = Reference(letters), tooBigArg = Reference(tooBig);
+    DISPID zero[] = {0, 0}, one[] = {1}, unknown[] = {DISPID_UNKNOWN};
+    const std::tuple<DISPID, VARIANT*, UINT, WORD, UINT, DISPID*, HRESULT, UINT> cases[] = {
+        {DISPID_Binary_Dec, args, 0, DISPATCH_METHOD, 0, nullptr, DISP_E_BADPARAMCOUNT, 99},
+        {DISPID_Binary_Dec, args, 2, DISPATCH_METHOD, 0, nullptr, DISP_E_BADPARAMCOUNT, 99},
+        {0x60030003, args, 1, DISPATCH_METHOD, 0, nullptr, DISP_E_MEMBERNOTFOUND, 99},
+        {DISPID_Binary_Dec, args, 1, DISPATCH_PROPERTYPUT, 0, nullptr, DISP_E_MEMBERNOTFOUND, 99},
+        {DISPID_Binary_Bin, &lettersArg, 1, DISPATCH_METHOD, 0, nullptr, DISP_E_TYPEMISMATCH, 0},
+        {DISPID_Binary_Bin, &tooBigArg, 1, DISPATCH_METHOD, 0, nullptr, DISP_E_OVERFLOW, 0},
+        {DISPID_Binary_Dec, args, 1, DISPATCH_METHOD, 1, one, DISP_E_PARAMNOTFOUND, 0},
+        {DISPID_Binary_Dec, args, 1, DISPATCH_METHOD, 1, unknown, DISP_E_PARAMNOTFOUND, 0},
+        {DISPID_Binary_Dec, args, 2, DISPATCH_METHOD, 1, zero, DISP_E_BADPARAMCOUNT, 99},
+        {DISPID_Binary_Dec, args, 1, DISPATCH_METHOD, 2, zero, E_INVALIDARG, 99},
+    };
+    for (const auto& [id, arg, count, flags, named, names, hr, error] : cases) {
+        EXPECT_EQ(Call(id, arg, count, flags, named, names), hr) << std::hex << id << " " << count << " " << named;
+        EXPECT_EQ(std::tuple(argError, result.vt, digits.view()), std::tuple(error, VT_EMPTY, u"101"));
     }
+    EXPECT_EQ(Call(DISPID_Binary_Dec, args, 1, DISPATCH_METHOD, 1, zero), S_OK);
+    EXPECT_EQ(std::tuple(result.iVal, digits.view()), std::tuple(5, u"00000101"));
+    UINT count = 0;
+    ITypeInfo* info = nullptr;
+    EXPECT_EQ(std::tuple(binary->GetTypeInfoCount(&count), count), std::tuple(S_OK, 1U));
+    EXPECT_EQ(binary->GetTypeInfo(1, 0, &info), DISP_E_BADINDEX) << "one type describes the interface";
 }
 
+// A failure is an exception with its number and description; early-binding
+// callers ask before they trust the thread's error info.
 TEST_F(DispatchTest, FailureBecomesExceptionWithNumberAndDescription)
 {
     UniqueBstr number(AllocBstr(u"256"));
-    EXPECT_EQ(CallWithText(DISPID_Binary_Bin, number), DISP_E_EXCEPTION);
-    EXPECT_EQ(exception.scode, CTL_E_ILLEGALFUNCTIONCALL);
-    EXPECT_EQ(BstrView(exception.bstrDescription), u"Invalid procedure call or argument");
-    EXPECT_EQ(BstrView(exception.bstrSource), u"Project1");
-    EXPECT_EQ(number.view(), u"256");
-}
-
-TEST_F(DispatchTest, CallsOutsideTheInterfaceAreRefused)
-{
-    VARIANT args[2]{};
-    EXPECT_EQ(Call(DISPID_Binary_GetStringBits, args, 0), DISP_E_BADPARAMCOUNT);
-    EXPECT_EQ(Call(DISPID_Binary_GetStringBits, args, 2), DISP_E_BADPARAMCOUNT);
-    EXPECT_EQ(Call(0x60030003, args, 1), DISP_E_MEMBERNOTFOUND);
-    EXPECT_EQ(Call(DISPID_Binary_GetStringBits, args, 1, DISPATCH_PROPERTYPUT), DISP_E_MEMBERNOTFOUND);
-}
-
-// The parameter may be named, with the id that GetIDsOfNames gives its name.
-TEST_F(DispatchTest, TheParameterMayBeGivenByName)
-{
-    std::u16string method = u"dec", parameter = u"BINARY";
-    LPOLESTR names[] = {method.data(), parameter.data()};
-    DISPID ids[2] = {};
-    ASSERT_EQ(binary->GetIDsOfNames(IID_NULL, names, 2, 0, ids), S_OK);
-    const struct {
-        UINT count, named;
-        DISPID id;
-        HRESULT hr;
-        std::u16string after;
-    } cases[] = {
-        {1, 1, ids[1], S_OK, u"00000101"},
-        {1, 1, 1, DISP_E_PARAMNOTFOUND, u"101"},
-        {1, 1, DISPID_UNKNOWN, DISP_E_PARAMNOTFOUND, u"101"},
-        {2, 1, ids[1], DISP_E_BADPARAMCOUNT, u"101"},
-        {1, 2, ids[1], E_INVALIDARG, u"101"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.count << " arguments, " << c.named << " named " << c.id);
-        UniqueBstr digits(AllocBstr(u"101"));
-        VARIANT args[2]{};
-        for (VARIANT& arg : args) {
-            arg.vt = VT_BYREF | VT_BSTR;
-            arg.pbstrVal = digits.inout();
-        }
-        DISPID named[2] = {c.id, c.id};
-        DISPPARAMS params{args, named, c.count, c.named};
-        VariantClear(&result);
-        argError = 99;
-        EXPECT_EQ(binary->Invoke(ids[0], IID_NULL, 0, DISPATCH_METHOD, &params, &result, &exception, &argError), c.hr);
-        EXPECT_EQ(result.iVal, c.hr == S_OK ? 5 : 0);
-        EXPECT_EQ(argError, c.hr == DISP_E_PARAMNOTFOUND ? 0U : 99U);
-        EXPECT_EQ(digits.view(), c.after);
-    }
-}
-
-TEST_F(DispatchTest, IDispatchIsTheDualInterface)
-{
-    void* dispatch = nullptr;
-    ASSERT_EQ(binary->QueryInterface(IID_IDispatch, &dispatch), S_OK);
-    EXPECT_EQ(dispatch, static_cast<IDispatch*>(binary.get()));
-    binary->Release();
-}
-
-// Early-binding callers ask before they trust the thread's error info.
-TEST_F(DispatchTest, TellsThatFailuresOfBinarySetTheErrorInfo)
-{
+    VARIANT arg = Reference(number);
+    EXPECT_EQ(Call(DISPID_Binary_Bin, &arg), DISP_E_EXCEPTION);
+    EXPECT_EQ(std::tuple(exception.scode, BstrView(exception.bstrDescription), BstrView(exception.bstrSource)),
+              std::tuple(CTL_E_ILLEGALFUNCTIONCALL, u"Invalid procedure call or argument", u"Project1"));
+    SysFreeString(exception.bstrSource), SysFreeString(exception.bstrDescription);
     ISupportErrorInfo* support = nullptr;
     ASSERT_EQ(binary->QueryInterface(IID_ISupportErrorInfo, reinterpret_cast<void**>(&support)), S_OK);
     EXPECT_EQ(support->InterfaceSupportsErrorInfo(IID__Binary), S_OK);
     EXPECT_EQ(support->InterfaceSupportsErrorInfo(IID_IClassFactory), S_FALSE);
-    IUnknown* identity = nullptr;
-    ASSERT_EQ(support->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&identity)), S_OK);
-    EXPECT_EQ(identity, static_cast<IUnknown*>(binary.get()));
-    identity->Release();
     support->Release();
-}
-
-TEST_F(DispatchTest, TypeInformationNamesAndDocumentsTheOperations)
-{
-    UINT count = 0;
-    ASSERT_EQ(binary->GetTypeInfoCount(&count), S_OK);
-    ASSERT_EQ(count, 1u);
-    ITypeInfo* info = nullptr;
-    EXPECT_EQ(binary->GetTypeInfo(1, 0, &info), DISP_E_BADINDEX);
-    ASSERT_EQ(binary->GetTypeInfo(0, 0, &info), S_OK);
-    ASSERT_EQ(ComponentExport<LPFNCANUNLOADNOW>("DllCanUnloadNow")(), S_FALSE);
-
-    UniqueBstr name, help;
-    ASSERT_EQ(info->GetDocumentation(DISPID_Binary_GetStringFromBits, name.inout(), help.inout(), nullptr, nullptr),
-              S_OK);
-    EXPECT_EQ(name.view(), u"GetStringFromBits");
-    EXPECT_EQ(help.view(), u"Takes a string of bits an returns the string created by those bits, ");
-    help.reset();
-    ASSERT_EQ(info->GetDocumentation(DISPID_Binary_Dec, nullptr, help.inout(), nullptr, nullptr), S_OK);
-    EXPECT_EQ(help.get(), nullptr);
-    EXPECT_EQ(info->GetDocumentation(0x60030003, nullptr, nullptr, nullptr, nullptr), TYPE_E_ELEMENTNOTFOUND);
-
-    BSTR names[3] = {};
-    UINT got = 0;
-    ASSERT_EQ(info->GetNames(DISPID_Binary_Bin, names, 3, &got), S_OK);
-    EXPECT_EQ(got, 2u);
-    EXPECT_EQ(BstrView(names[0]), u"Bin");
-    EXPECT_EQ(BstrView(names[1]), u"decimalnum");
-    for (BSTR n : names) SysFreeString(n);
-    std::u16string privateName = u"CharBits";
-    LPOLESTR lookup = privateName.data();
-    MEMBERID id = 0;
-    EXPECT_EQ(info->GetIDsOfNames(&lookup, 1, &id), DISP_E_UNKNOWNNAME);
-
-    UniqueBstr text(AllocBstr(u"AB"));
-    VARIANT arg{};
-    arg.vt = VT_BSTR;
-    arg.bstrVal = text.get();
-    DISPPARAMS params{&arg, nullptr, 1, 0};
-    ASSERT_EQ(info->Invoke(binary.get(), DISPID_Binary_GetStringBits, DISPATCH_METHOD, &params, &result, nullptr,
-                           nullptr),
-              S_OK);
-    EXPECT_EQ(BstrView(result.bstrVal), u"0100000101000010");
-    info->Release();
 }
 
 }  // namespace

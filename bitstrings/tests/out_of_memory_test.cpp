@@ -1,76 +1,84 @@
 // Running out of memory: every failure is error 7, and no exception leaves
-// the component.
+// the component. The test binary replaces operator new, which the library's
+// other allocation functions call, and the platform's SysAllocStringLen,
+// for itself and for the component it loads; they work as usual until a
+// test asks them to fail.
 #include "component_environment.h"
-#include "failing_allocations.h"
 
+#include <atomic>
 #include <functional>
+#include <new>
 
 namespace {
 
-constexpr HRESULT kOutOfMemory = HRESULT_FROM_ERROR_NUMBER(RTERR_OUT_OF_MEMORY);
+// How many more allocations of each kind fail; -1: every one.
+std::atomic<int> failingObjects{0}, failingStrings{0};
+
+bool Fails(std::atomic<int>& failing) { return failing < 0 || (failing > 0 && failing-- > 0); }
+
+}  // namespace
+
+void* operator new(std::size_t size)
+{
+    void* block = Fails(failingObjects) ? nullptr : std::malloc(size ? size : 1);
+    return block ? block : throw std::bad_alloc();
+}
+
+BSTR SysAllocStringLen(const OLECHAR* strIn, UINT ui)
+{
+    static const auto platform = reinterpret_cast<decltype(&SysAllocStringLen)>(dlsym(RTLD_NEXT, "SysAllocStringLen"));
+    return Fails(failingStrings) ? nullptr : platform(strIn, ui);
+}
+
+namespace {
 
 using OutOfMemoryTest = BinaryTest;
 
-// Every operation fails with error 7 and says so in the thread's error
-// info; late binding gives it as an exception with that number.
+// Every operation fails with error 7 and says so in the thread's error info,
+// whether every string allocation fails or only its first; late binding
+// gives it as an exception with that number. Registration gives error 7
+// when objects can't be allocated, instead of throwing, and what was
+// registered stays.
 TEST_F(OutOfMemoryTest, EveryOperationFailsWithErrorSeven)
 {
-    const fs::path folder = NewTestFolder();
-    WriteBytes(folder / "notes.txt", "text");
+    const fs::path file = NewTestFolder() / "notes.txt";
+    WriteBytes(file, "text");
     UniqueBstr digits(AllocBstr(u"101")), group(AllocBstr(u"01000001")), text(AllocBstr(u"AB")),
-        bits(AllocBstr(u"0100000101000010")), name(AllocBstr((folder / "notes.txt").u16string())), out;
+        bits(AllocBstr(u"0100000101000010")), name(AllocBstr(file.u16string())), out;
     SHORT number = 5;
-    VARIANT empty{};
-    const std::pair<const char*, std::function<HRESULT()>> calls[] = {
-        {"Bin", [&] { return binary->Bin(&number, out.inout()); }},
-        {"Dec", [&] { return binary->Dec(digits.inout(), &number); }},
-        {"ChrBin", [&] { return binary->ChrBin(group.inout(), out.inout()); }},
-        {"GetStringBits", [&] { return binary->GetStringBits(text.get(), out.inout()); }},
-        {"GetStringFromBits", [&] { return binary->GetStringFromBits(bits.inout(), out.inout()); }},
-        {"encrypt", [&] { return binary->encrypt(name.get(), &empty); }},
+    VARIANT result{}, arg = Reference(text);
+    EXCEPINFO exception{};
+    DISPPARAMS params{&arg, nullptr, 1, 0};
+    // What fails, the call, and whether the thread's error info tells.
+    const std::tuple<std::atomic<int>&, std::function<HRESULT()>, bool> calls[] = {
+        {failingStrings, [&] { return binary->Bin(&number, out.inout()); }, true},
+        {failingStrings, [&] { return binary->Dec(digits.inout(), &number); }, true},
+        {failingStrings, [&] { return binary->ChrBin(group.inout(), out.inout()); }, true},
+        {failingStrings, [&] { return binary->GetStringBits(text.get(), out.inout()); }, true},
+        {failingStrings, [&] { return binary->GetStringFromBits(bits.inout(), out.inout()); }, true},
+        {failingStrings, [&] { return ui.answers = {u"abcdefgh"}, binary->encrypt(name.get(), &result); }, true},
+        {failingStrings, [&] {
+             const HRESULT hr = binary->Invoke(DISPID_Binary_GetStringBits, IID_NULL, 0, DISPATCH_METHOD, &params,
+                                               &result, &exception, nullptr);
+             SysFreeString(exception.bstrSource), SysFreeString(exception.bstrDescription);
+             return hr == DISP_E_EXCEPTION ? exception.scode : hr;
+         }, false},
+        {failingObjects, [&] { return ComponentExport("DllRegisterServer")(); }, false},
+        {failingObjects, [&] { return ComponentExport("DllUnregisterServer")(); }, false},
     };
-    for (const auto& [operation, call] : calls) {
-        SCOPED_TRACE(operation);
-        ui.answers = {u"abcdefgh"};
-        HRESULT hr = S_OK;
-        {
-            const FailingAllocations noStrings(FailingAllocations::strings);
-            hr = call();
+    for (const int failures : {-1, 1}) {
+        for (std::size_t i = 0; i < std::size(calls); ++i) {
+            SCOPED_TRACE(testing::Message() << "call " << i << ", " << failures << " failing");
+            const auto& [failing, call, errorInfo] = calls[i];
+            failing = failures;
+            const HRESULT hr = call();
+            failing = 0;
+            if (errorInfo) ExpectError(hr, RTERR_OUT_OF_MEMORY);
+            else EXPECT_EQ(hr, HRESULT_FROM_ERROR_NUMBER(RTERR_OUT_OF_MEMORY));
         }
-        ExpectError(hr, RTERR_OUT_OF_MEMORY);
     }
     EXPECT_EQ(digits.view(), u"101");
-    EXPECT_FALSE(fs::exists(folder / "notes.pef"));
-
-    VARIANT arg{};
-    arg.vt = VT_BSTR;
-    arg.bstrVal = text.get();
-    DISPPARAMS params{&arg, nullptr, 1, 0};
-    VARIANT result{};
-    EXCEPINFO exception{};
-    HRESULT hr = S_OK;
-    {
-        const FailingAllocations noStrings(FailingAllocations::strings);
-        hr = binary->Invoke(DISPID_Binary_GetStringBits, IID_NULL, 0, DISPATCH_METHOD, &params, &result, &exception,
-                            nullptr);
-    }
-    EXPECT_EQ(hr, DISP_E_EXCEPTION);
-    EXPECT_EQ(exception.scode, kOutOfMemory);
-}
-
-// No std::bad_alloc leaves the component through its exports, and what was
-// registered stays.
-TEST_F(OutOfMemoryTest, RegistrationFailsWithErrorSevenInsteadOfThrowing)
-{
-    for (const char* entryPoint : {"DllRegisterServer", "DllUnregisterServer"}) {
-        SCOPED_TRACE(entryPoint);
-        HRESULT hr = S_OK;
-        {
-            const FailingAllocations noObjects(FailingAllocations::objects);
-            hr = ComponentExport<LPFNREGISTERSERVER>(entryPoint)();
-        }
-        EXPECT_EQ(hr, kOutOfMemory);
-    }
+    EXPECT_FALSE(fs::exists(file.parent_path() / "notes.pef"));
     EXPECT_TRUE(CreateBinary());
 }
 
