@@ -2,6 +2,7 @@
 #include "testcomponent.h"
 
 #include <objbase.h>
+#include <oleauto.h>
 
 #include <dlfcn.h>
 
@@ -46,9 +47,16 @@ TEST_F(ActivationTest, CreatesTheRegisteredClassAndUnloadsItWhenUnused)
     RegisterServer(library);
     IUnknown* object = nullptr;
     ASSERT_EQ(Create(IID_IUnknown, object), S_OK);
+    VARIANT held, copy;
+    VariantInit(&copy);
+    held.vt = VT_UNKNOWN;
+    held.punkVal = object;
+    ASSERT_EQ(VariantCopy(&copy, &held), S_OK);
+    object->Release();
+    // The copy holds a reference of its own.
     CoFreeUnusedLibraries();
     EXPECT_TRUE(IsLoaded(library));
-    object->Release();
+    VariantClear(&copy);
     CoFreeUnusedLibraries();
     EXPECT_FALSE(IsLoaded(library));
 }

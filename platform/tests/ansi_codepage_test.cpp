@@ -43,6 +43,12 @@ TEST(AnsiCodePage, CharactersWithoutAByte)
     EXPECT_EQ(WideCharToMultiByte(CP_ACP, 0, u"abc", -1, nullptr, 0, nullptr, nullptr), 4);
     WCHAR two[2];
     EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, "abc", 3, two, 2), 0);
+    CPINFO info;
+    EXPECT_TRUE(GetCPInfo(CP_ACP, &info));
+    EXPECT_EQ(info.MaxCharSize, 1u);
+    EXPECT_TRUE(GetCPInfo(CP_UTF8, &info));
+    EXPECT_EQ(info.MaxCharSize, 4u);
+    EXPECT_FALSE(GetCPInfo(932, &info));
 }
 
 TEST(Utf8, StrictDecodingRefusesMalformedBytes)

@@ -105,10 +105,13 @@ TEST(VariantChangeType, TextToShortConvertsAsAutomationDoes)
 
 TEST(VariantChangeType, NumberBackToTextAndInPlace)
 {
-    VARIANT v, empty;
+    VARIANT number, v, empty;
+    VariantInit(&number);
+    VariantInit(&v);
     VariantInit(&empty);
-    v.vt = VT_I2;
-    v.iVal = -300;
+    number.vt = VT_I4;
+    number.lVal = -300;
+    ASSERT_EQ(VariantCopy(&v, &number), S_OK);
     ASSERT_EQ(VariantChangeType(&v, &v, 0, VT_BSTR), S_OK);
     EXPECT_EQ(Text(v.bstrVal), u"-300");
     ASSERT_EQ(VariantChangeType(&v, &v, 0, VT_I2), S_OK);

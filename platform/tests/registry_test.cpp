@@ -3,6 +3,8 @@
 
 #include <winreg.h>
 
+#include <cerrno>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -66,6 +68,7 @@ TEST_F(RegistryTest, DeleteTreeRemovesTheKeyWithAllBelowIt)
     EXPECT_EQ(RegDeleteTreeW(HKEY_CLASSES_ROOT, u"a"), ERROR_SUCCESS);
     EXPECT_EQ(GetString(u"Z"), u"other");
     EXPECT_EQ(RegDeleteTreeW(HKEY_CLASSES_ROOT, u"A"), ERROR_FILE_NOT_FOUND);
+    errno = EINTR;  // whatever the caller's errno, a removed file is a success
     EXPECT_EQ(RegDeleteTreeW(HKEY_CLASSES_ROOT, u"Z"), ERROR_SUCCESS);
     EXPECT_FALSE(fs::exists(registry.File()));
     EXPECT_EQ(GetString(u"A\\B\\C"), kNotFound);
