@@ -2,8 +2,11 @@
 #include "testcomponent.h"
 
 #include <objbase.h>
+#include <oleauto.h>
 
 #include <dlfcn.h>
+
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -44,11 +47,16 @@ TEST_F(ActivationTest, CreatesTheRegisteredClassAndUnloadsItWhenUnused)
     RegisterServer(library);
     IUnknown* object = nullptr;
     ASSERT_EQ(Create(IID_IUnknown, object), S_OK);
-    ASSERT_NE(object, nullptr);
-    EXPECT_TRUE(IsLoaded(library));
+    VARIANT held, copy;
+    VariantInit(&copy);
+    held.vt = VT_UNKNOWN;
+    held.punkVal = object;
+    ASSERT_EQ(VariantCopy(&copy, &held), S_OK);
+    object->Release();
+    // The copy holds a reference of its own.
     CoFreeUnusedLibraries();
     EXPECT_TRUE(IsLoaded(library));
-    object->Release();
+    VariantClear(&copy);
     CoFreeUnusedLibraries();
     EXPECT_FALSE(IsLoaded(library));
 }
@@ -66,6 +74,7 @@ TEST_F(ActivationTest, FailuresHaveTheirOwnResultAndLeaveNoObject)
     } cases[] = {
         {"not registered", "", REGDB_E_CLASSNOTREG},
         {"library missing", registry / "gone.so", HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND)},
+        {"library's folder is a file", registry / "text.so/x.so", HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND)},
         {"not a library", registry / "text.so", CO_E_ERRORINDLL},
         {"no entry point", TESTNOENTRY_PATH, HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND)},
         {"interface not offered", dispatch, E_NOINTERFACE, IID_IDispatch},
@@ -91,10 +100,8 @@ TEST_F(ActivationTest, FailuresHaveTheirOwnResultAndLeaveNoObject)
 TEST_F(ActivationTest, SelfRegisteredClassIsFoundByProgId)
 {
     void* handle = dlopen(Component().c_str(), RTLD_NOW | RTLD_LOCAL);
-    ASSERT_NE(handle, nullptr);
     ASSERT_EQ(reinterpret_cast<LPFNREGISTERSERVER>(dlsym(handle, "DllRegisterServer"))(), S_OK);
     dlclose(handle);
-
     CLSID clsid{};
     EXPECT_EQ(CLSIDFromProgID(u"platform.testobject", &clsid), S_OK);
     EXPECT_EQ(clsid, CLSID_TestObject);
@@ -102,6 +109,21 @@ TEST_F(ActivationTest, SelfRegisteredClassIsFoundByProgId)
     IUnknown* object = nullptr;
     ASSERT_EQ(Create(IID_IUnknown, object), S_OK);
     object->Release();
+}
+
+// The first initialization of a thread answers S_OK, until as many calls undo
+// them; one too many is ignored.
+TEST(Initialize, CountsPerThread)
+{
+    std::thread([] {
+        CoUninitialize();
+        EXPECT_EQ(CoInitialize(nullptr), S_OK);
+        EXPECT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_FALSE);
+        CoUninitialize();
+        CoUninitialize();
+        EXPECT_EQ(CoInitialize(nullptr), S_OK);
+        CoUninitialize();
+    }).join();
 }
 
 }  // namespace

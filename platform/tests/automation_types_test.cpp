@@ -18,21 +18,16 @@ std::u16string Text(BSTR b) { return std::u16string(b ? b : u"", SysStringLen(b)
 TEST(Bstr, HasByteLengthPrefixAndTerminatingNul)
 {
     BSTR b = SysAllocStringLen(u"AB\0C", 4);
-    ASSERT_NE(b, nullptr);
     uint32_t prefix;
     std::memcpy(&prefix, reinterpret_cast<char*>(b) - 4, 4);
     EXPECT_EQ(prefix, 8u);
-    EXPECT_EQ(SysStringByteLen(b), 8u);
     EXPECT_EQ(b[4], u'\0');
     EXPECT_EQ(Text(b), std::u16string(u"AB\0C", 4));
+    ASSERT_TRUE(SysReAllocStringLen(&b, u"xyz", 2));
+    EXPECT_EQ(Text(b), u"xy");
     SysFreeString(b);
-}
-
-TEST(Bstr, NullAndOddByteLengths)
-{
     EXPECT_EQ(SysAllocString(nullptr), nullptr);
     EXPECT_EQ(SysStringLen(nullptr), 0u);
-    SysFreeString(nullptr);
     BSTR bytes = SysAllocStringByteLen("abc", 3);
     EXPECT_EQ(SysStringByteLen(bytes), 3u);
     EXPECT_EQ(SysStringLen(bytes), 1u);
@@ -41,9 +36,8 @@ TEST(Bstr, NullAndOddByteLengths)
     EXPECT_EQ(SysAllocStringLen(nullptr, 0x80000000u), nullptr);
 }
 
-// Freed strings of small sizes come back for later allocations; whatever
-// the block held before, a new string has its own length, its terminator
-// and, when allocated without characters, nothing but zeros.
+// Freed blocks of small sizes are reused: a new string still has its own
+// length, its terminator and, allocated without characters, only zeros.
 TEST(Bstr, ReusedBlocksCarryTheirNewLengthAndContents)
 {
     const std::u16string longer(40, u'x');
@@ -54,28 +48,19 @@ TEST(Bstr, ReusedBlocksCarryTheirNewLengthAndContents)
         SCOPED_TRACE(std::to_string(before) + " then " + std::to_string(after));
         SysFreeString(SysAllocStringLen(longer.data(), before));
         BSTR zeros = SysAllocStringLen(nullptr, after);
-        ASSERT_NE(zeros, nullptr);
+        EXPECT_EQ(std::u16string(zeros, after + 1), std::u16string(after + 1, u'\0'));
         EXPECT_EQ(SysStringLen(zeros), after);
-        EXPECT_EQ(Text(zeros), std::u16string(after, u'\0'));
-        EXPECT_EQ(zeros[after], u'\0');
         SysFreeString(zeros);
-
         SysFreeString(SysAllocStringLen(longer.data(), before));
         BSTR bytes = SysAllocStringByteLen(odd.data(), 2 * after + 1);
-        ASSERT_NE(bytes, nullptr);
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(bytes), 2 * after + 3), odd.substr(0, 2 * after + 1) + '\0' + '\0');
         EXPECT_EQ(SysStringByteLen(bytes), 2 * after + 1);
-        const char* end = reinterpret_cast<const char*>(bytes) + 2 * after + 1;
-        EXPECT_EQ(std::string(reinterpret_cast<const char*>(bytes), end), odd.substr(0, 2 * after + 1));
-        EXPECT_EQ(end[0], '\0');
-        EXPECT_EQ(end[1], '\0');
         SysFreeString(bytes);
     }
 }
 
-// Many strings of one size live at once, from fresh and reused blocks
-// alike, each with its own characters; strings may be freed on a thread
-// other than the one that allocated them, and threads may end holding
-// freed blocks.
+// Many strings of one size live at once, each with its own characters; they
+// may be freed on another thread, which may end holding freed blocks.
 TEST(Bstr, StringsOfOneSizeNeverShareABlock)
 {
     std::vector<BSTR> strings;
@@ -83,11 +68,10 @@ TEST(Bstr, StringsOfOneSizeNeverShareABlock)
         for (char16_t c = u'a'; c <= u'z'; ++c) strings.push_back(SysAllocStringLen(std::u16string(16, c).data(), 16));
         for (size_t i = 0; i < strings.size(); ++i)
             ASSERT_EQ(Text(strings[i]), std::u16string(16, static_cast<char16_t>(u'a' + i))) << "round " << round;
-        std::thread other([&] {
+        std::thread([&] {
             for (BSTR text : strings) SysFreeString(text);
             SysFreeString(SysAllocString(u"freed on this thread's end"));
-        });
-        other.join();
+        }).join();
         strings.clear();
     }
 }
@@ -99,8 +83,8 @@ TEST(VariantChangeType, TextToShortConvertsAsAutomationDoes)
         HRESULT expected;
         SHORT value;
     } cases[] = {
-        {u"5", S_OK, 5}, {u"  -12 ", S_OK, -12}, {u"2.5", S_OK, 2}, {u"3.5", S_OK, 4}, {u"1e2", S_OK, 100},
-        {u"&H10", S_OK, 16}, {u"&HFFFF", S_OK, -1}, {u"&O17", S_OK, 15}, {u"32767", S_OK, 32767},
+        {u"9", S_OK, 9}, {u"  -12 ", S_OK, -12}, {u"2.5", S_OK, 2}, {u"3.5", S_OK, 4}, {u"1e+2", S_OK, 100},
+        {u"25E-1", S_OK, 2}, {u"&H10", S_OK, 16}, {u"&HFFFF", S_OK, -1}, {u"&O17", S_OK, 15}, {u"32767", S_OK, 32767},
         {u"-32768", S_OK, -32768}, {u"32768", DISP_E_OVERFLOW, 0}, {u"1e400", DISP_E_OVERFLOW, 0},
         {u"", DISP_E_TYPEMISMATCH, 0}, {u"abc", DISP_E_TYPEMISMATCH, 0}, {u"12abc", DISP_E_TYPEMISMATCH, 0},
         {u"1e", DISP_E_TYPEMISMATCH, 0}, {u".", DISP_E_TYPEMISMATCH, 0}, {u"&H", DISP_E_TYPEMISMATCH, 0},
@@ -109,56 +93,50 @@ TEST(VariantChangeType, TextToShortConvertsAsAutomationDoes)
         SCOPED_TRACE(std::string(c.text.begin(), c.text.end()));
         BSTR text = SysAllocStringLen(c.text.data(), static_cast<UINT>(c.text.size()));
         VARIANT source, result;
-        VariantInit(&source);
         VariantInit(&result);
         source.vt = VT_BYREF | VT_BSTR;
         source.pbstrVal = &text;
         EXPECT_EQ(VariantChangeType(&result, &source, 0, VT_I2), c.expected);
         EXPECT_EQ(result.vt, c.expected == S_OK ? VT_I2 : VT_EMPTY);
-        if (c.expected == S_OK) { EXPECT_EQ(result.iVal, c.value); }
+        EXPECT_EQ(result.iVal, c.value);
         SysFreeString(text);
     }
 }
 
 TEST(VariantChangeType, NumberBackToTextAndInPlace)
 {
-    VARIANT v;
+    VARIANT number, v, empty;
+    VariantInit(&number);
     VariantInit(&v);
-    v.vt = VT_I2;
-    v.iVal = -300;
+    VariantInit(&empty);
+    number.vt = VT_I4;
+    number.lVal = -300;
+    ASSERT_EQ(VariantCopy(&v, &number), S_OK);
     ASSERT_EQ(VariantChangeType(&v, &v, 0, VT_BSTR), S_OK);
-    EXPECT_EQ(v.vt, VT_BSTR);
     EXPECT_EQ(Text(v.bstrVal), u"-300");
     ASSERT_EQ(VariantChangeType(&v, &v, 0, VT_I2), S_OK);
     EXPECT_EQ(v.iVal, -300);
-    VARIANT empty;
-    VariantInit(&empty);
     ASSERT_EQ(VariantChangeType(&v, &empty, 0, VT_BSTR), S_OK);
+    EXPECT_EQ(v.vt, VT_BSTR);
     EXPECT_EQ(Text(v.bstrVal), u"");
     VariantClear(&v);
     EXPECT_EQ(v.vt, VT_EMPTY);
 }
 
-TEST(Guid, ParsesAndFormatsTheBracedForm)
+TEST(Guid, ParsesAndFormatsTheBracedFormOnly)
 {
     const GUID expected = {0x825d6123, 0x1414, 0x4275, {0x9d, 0x66, 0x0c, 0x03, 0x49, 0xe1, 0xb4, 0x84}};
     CLSID parsed;
     ASSERT_EQ(CLSIDFromString(u"{825d6123-1414-4275-9D66-0c0349e1b484}", &parsed), S_OK);
-    EXPECT_TRUE(IsEqualGUID(parsed, expected));
+    EXPECT_EQ(parsed, expected);
     OLECHAR text[CHARS_IN_GUID];
     ASSERT_EQ(StringFromGUID2(expected, text, CHARS_IN_GUID), CHARS_IN_GUID);
     EXPECT_EQ(std::u16string(text), u"{825D6123-1414-4275-9D66-0C0349E1B484}");
     EXPECT_EQ(StringFromGUID2(expected, text, CHARS_IN_GUID - 1), 0);
-}
-
-TEST(Guid, RefusesMalformedText)
-{
-    CLSID parsed;
     for (const char16_t* bad : {u"", u"825d6123-1414-4275-9d66-0c0349e1b484", u"{825d6123-1414-4275-9d66-0c0349e1b48}",
                                 u"{825d6123-1414-4275-9d66-0c0349e1b4845}", u"{825d6123x1414-4275-9d66-0c0349e1b484}",
-                                u"{825d6123-1414-4275-9d66-0c0349e1b48g}"})
+                                u"{825d6123-1414-4275-9d66-0c0349e1b48g}", static_cast<const char16_t*>(nullptr)})
         EXPECT_EQ(CLSIDFromString(bad, &parsed), CO_E_CLASSSTRING);
-    EXPECT_EQ(CLSIDFromString(nullptr, &parsed), CO_E_CLASSSTRING);
 }
 
 TEST(ErrorInfo, RaisedErrorCarriesNumberAndDescriptionOnce)
@@ -169,17 +147,12 @@ TEST(ErrorInfo, RaisedErrorCarriesNumberAndDescriptionOnce)
     BSTR description = nullptr, source = nullptr;
     info->GetDescription(&description);
     info->GetSource(&source);
-    EXPECT_EQ(Text(description), u"File not found");
-    EXPECT_EQ(Text(source), u"Project1");
+    EXPECT_EQ(Text(description) + u" in " + Text(source), u"File not found in Project1");
     SysFreeString(description);
     SysFreeString(source);
     info->Release();
     EXPECT_EQ(GetErrorInfo(0, &info), S_FALSE);
     EXPECT_EQ(info, nullptr);
-}
-
-TEST(RuntimeErrors, FailuresMapToTheNumbersScriptsSee)
-{
     const std::pair<HRESULT, LONG> numbers[] = {{CTL_E_FILENOTFOUND, 53}, {DISP_E_TYPEMISMATCH, 13},
                                                 {DISP_E_OVERFLOW, 6}, {DISP_E_UNKNOWNNAME, 438},
                                                 {CTL_E_ILLEGALFUNCTIONCALL, 5}};

@@ -44,32 +44,18 @@ protected:
 
 TEST_F(QtUiHostTest, MessageBoxShowsTextCaptionIconAndOkOnly)
 {
-    const struct {
-        UINT type;
-        QMessageBox::Icon icon;
-    } cases[] = {
-        {MB_OK, QMessageBox::NoIcon},
-        {MB_ICONERROR, QMessageBox::Critical},
-        {MB_ICONQUESTION, QMessageBox::Question},
-        {MB_ICONWARNING, QMessageBox::Warning},
-        {MB_ICONINFORMATION, QMessageBox::Information},
+    const std::pair<UINT, QMessageBox::Icon> cases[] = {
+        {MB_OK, QMessageBox::NoIcon}, {MB_ICONERROR, QMessageBox::Critical}, {MB_ICONQUESTION, QMessageBox::Question},
+        {MB_ICONWARNING, QMessageBox::Warning}, {MB_ICONINFORMATION, QMessageBox::Information},
     };
-    for (const auto& c : cases) {
-        QMessageBox::Icon icon{};
-        QString text, caption;
-        QMessageBox::StandardButtons buttons;
+    for (const auto& [type, icon] : cases) {
+        QString shown;
         WhenShown<QMessageBox>([&](QMessageBox& box) {
-            icon = box.icon();
-            text = box.text();
-            caption = box.windowTitle();
-            buttons = box.standardButtons();
+            shown = QString("%1|%2|%3|%4").arg(box.text(), box.windowTitle()).arg(box.icon()).arg(box.standardButtons());
             box.button(QMessageBox::Ok)->click();
         });
-        EXPECT_EQ(MessageBoxW(nullptr, u"Password Incorrect", u"Stopping", c.type), IDOK);
-        EXPECT_EQ(icon, c.icon) << c.type;
-        EXPECT_EQ(text, "Password Incorrect");
-        EXPECT_EQ(caption, "Stopping");
-        EXPECT_EQ(buttons, QMessageBox::Ok);
+        EXPECT_EQ(MessageBoxW(nullptr, u"Password Incorrect", u"Stopping", type), IDOK);
+        EXPECT_EQ(shown, QString("Password Incorrect|Stopping|%1|%2").arg(icon).arg(QMessageBox::Ok)) << type;
     }
 }
 
@@ -78,10 +64,9 @@ TEST_F(QtUiHostTest, MessageBoxShowsTextCaptionIconAndOkOnly)
 // gives the result and the answer, "(null)" for none.
 std::pair<HRESULT, std::u16string> Prompt(const QString& typed, QDialogButtonBox::StandardButton button)
 {
-    QString label, title;
+    QString shown;
     WhenShown<QInputDialog>([&](QInputDialog& dialog) {
-        label = dialog.labelText();
-        title = dialog.windowTitle();
+        shown = dialog.labelText() + "|" + dialog.windowTitle();
         auto* edit = dialog.findChild<QLineEdit*>();
         for (QChar c : typed) c.unicode() < 0x80 ? QTest::keyClicks(edit, QString(c)) : edit->insert(QString(c));
         if (button == QDialogButtonBox::NoButton)
@@ -89,10 +74,9 @@ std::pair<HRESULT, std::u16string> Prompt(const QString& typed, QDialogButtonBox
         else
             dialog.findChild<QDialogButtonBox*>()->button(button)->click();
     });
-    BSTR text = reinterpret_cast<BSTR>(&label);  // not null, to see that a cancel clears it
+    BSTR text = reinterpret_cast<BSTR>(&shown);  // not null, to see that a cancel clears it
     const HRESULT hr = InputBoxW(u"What is the password?", u"Password Needed", &text);
-    EXPECT_EQ(label, "What is the password?");
-    EXPECT_EQ(title, "Password Needed");
+    EXPECT_EQ(shown, "What is the password?|Password Needed");
     const std::u16string answer = text ? std::u16string(text, SysStringLen(text)) : u"(null)";
     SysFreeString(text);
     return {hr, answer};
@@ -112,20 +96,15 @@ TEST_F(QtUiHostTest, EventPumpRunsPendingEventsAfterAPause)
     using namespace std::chrono_literals;
     int delivered = 0;
     const auto post = [&] { QMetaObject::invokeMethod(qApp, [&] { ++delivered; }, Qt::QueuedConnection); };
-
     std::this_thread::sleep_for(5ms);
     post();
     DoEvents();
     EXPECT_EQ(delivered, 1);
-
     // Right after it ran, the pump returns at once, leaving the event queued.
     post();
     const auto start = std::chrono::steady_clock::now();
     DoEvents();
-    if (std::chrono::steady_clock::now() - start < 1ms) {
-        EXPECT_EQ(delivered, 1);
-    }
-
+    if (std::chrono::steady_clock::now() - start < 1ms) { EXPECT_EQ(delivered, 1); }
     std::this_thread::sleep_for(5ms);
     DoEvents();
     EXPECT_EQ(delivered, 2);

@@ -1,6 +1,5 @@
 // Temporary folders, a private component registry and small file and
-// registry helpers for the tests, so that no test touches the user's files
-// or registry.
+// registry helpers, so that no test touches the user's files or registry.
 #pragma once
 
 #include "temp_folder.h"
@@ -33,8 +32,7 @@ private:
     std::optional<std::string> old_;
 };
 
-// A registry of its own: the user's classes in a temporary XDG_DATA_HOME,
-// the machine's in a folder beside them.
+// The user's classes in a temporary XDG_DATA_HOME, the machine's in a folder beside them.
 class IsolatedRegistry : public TempFolder {
 public:
     fs::path File() const { return Path() / "com-registry" / "classes.reg"; }
@@ -59,19 +57,20 @@ inline long Entries(const fs::path& folder) { return std::distance(fs::directory
 inline std::u16string Wide(const std::string& ascii) { return {ascii.begin(), ascii.end()}; }
 
 // Stores a string as the default (name null) or a named value of a key.
-inline LONG SetString(const std::u16string& key, const OLECHAR* name, const std::u16string& data)
+inline LONG SetString(const std::u16string& key, const OLECHAR* name, const std::u16string& data,
+                      HKEY hive = HKEY_CLASSES_ROOT)
 {
-    return RegSetKeyValueW(HKEY_CLASSES_ROOT, key.c_str(), name, REG_SZ, data.c_str(),
+    return RegSetKeyValueW(hive, key.c_str(), name, REG_SZ, data.c_str(),
                            static_cast<DWORD>((data.size() + 1) * sizeof(char16_t)));
 }
 
 inline std::u16string Error(LONG code) { return u"error " + Wide(std::to_string(code)); }
 
 // The value, or the error code as text, to compare both in one expectation.
-inline std::u16string GetString(const std::u16string& key, const OLECHAR* name = nullptr)
+inline std::u16string GetString(const std::u16string& key, const OLECHAR* name = nullptr, HKEY hive = HKEY_CLASSES_ROOT)
 {
     char16_t buffer[1024];
     DWORD size = sizeof buffer;
-    const LONG result = RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), name, RRF_RT_REG_SZ, nullptr, buffer, &size);
+    const LONG result = RegGetValueW(hive, key.c_str(), name, RRF_RT_REG_SZ, nullptr, buffer, &size);
     return result == ERROR_SUCCESS ? std::u16string(buffer) : Error(result);
 }

@@ -1,6 +1,6 @@
 // A minimal in-process component for the activation and regsvr tests: one
-// class whose objects offer IUnknown only, counted so that DllCanUnloadNow
-// can tell when the library may go.
+// class whose objects offer IUnknown only. Every live factory or object and
+// every lock counts, so that DllCanUnloadNow can tell when the library may go.
 #include "test_support.h"
 #include "testcomponent.h"
 
@@ -13,23 +13,21 @@
 
 namespace {
 
-// Live objects plus references to and locks on the factory.
 std::atomic<long> inUse{0};
 
-// Hands out this as the interface when offered is true.
-HRESULT Answer(IUnknown* self, bool offered, void** ppv)
-{
-    *ppv = offered ? self : nullptr;
-    if (!offered) return E_NOINTERFACE;
-    self->AddRef();
-    return S_OK;
-}
-
-class TestObject final : public IUnknown {
+// A factory (factory true) or one of its objects, deleted with its last reference.
+class Unit final : public IClassFactory {
 public:
-    TestObject() { ++inUse; }
-    ~TestObject() { --inUse; }
-    HRESULT QueryInterface(REFIID riid, void** ppv) override { return Answer(this, riid == IID_IUnknown, ppv); }
+    explicit Unit(bool factory) : factory_(factory) { ++inUse; }
+    ~Unit() { --inUse; }
+    HRESULT QueryInterface(REFIID riid, void** ppv) override
+    {
+        const bool offered = riid == IID_IUnknown || (factory_ && riid == IID_IClassFactory);
+        *ppv = offered ? this : nullptr;
+        if (!offered) return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
+    }
     ULONG AddRef() override { return ++references_; }
     ULONG Release() override
     {
@@ -37,42 +35,35 @@ public:
         if (left == 0) delete this;
         return left;
     }
-
-private:
-    std::atomic<ULONG> references_{1};
-};
-
-// One static factory; its references count as locks on the library.
-class TestFactory final : public IClassFactory {
-public:
-    HRESULT QueryInterface(REFIID riid, void** ppv) override
-    {
-        return Answer(this, riid == IID_IUnknown || riid == IID_IClassFactory, ppv);
-    }
-    ULONG AddRef() override { return static_cast<ULONG>(++inUse); }
-    ULONG Release() override { return static_cast<ULONG>(--inUse); }
     HRESULT CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override
     {
         *ppv = nullptr;
-        if (outer != nullptr) return CLASS_E_NOAGGREGATION;
-        auto* object = new TestObject;
-        const HRESULT hr = object->QueryInterface(riid, ppv);
-        object->Release();
-        return hr;
+        return outer ? CLASS_E_NOAGGREGATION : Fresh(false, riid, ppv);
     }
     HRESULT LockServer(BOOL lock) override
     {
         inUse += lock ? 1 : -1;
         return S_OK;
     }
-} factory;
+    static HRESULT Fresh(bool factory, REFIID riid, void** ppv)
+    {
+        auto* unit = new Unit(factory);
+        const HRESULT hr = unit->QueryInterface(riid, ppv);
+        unit->Release();
+        return hr;
+    }
+
+private:
+    bool factory_;
+    std::atomic<ULONG> references_{1};
+};
 
 }  // namespace
 
 STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv)
 {
     *ppv = nullptr;
-    return rclsid == CLSID_TestObject ? factory.QueryInterface(riid, ppv) : CLASS_E_CLASSNOTAVAILABLE;
+    return rclsid == CLSID_TestObject ? Unit::Fresh(true, riid, ppv) : CLASS_E_CLASSNOTAVAILABLE;
 }
 
 STDAPI DllCanUnloadNow(void) { return inUse == 0 ? S_OK : S_FALSE; }

@@ -14,46 +14,39 @@ int ExitStatus(const std::string& command)
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-TEST(Regsvr, ExitStatusTellsUsageErrorsFromFailures)
+// Usage errors exit with 2, failures with 1; classes that comcall can't create are usage errors too.
+TEST(Tools, ExitStatusTellsUsageErrorsFromFailures)
 {
     IsolatedRegistry registry;
     WriteFile(registry / "text.so", "just text");
-    const std::string regsvr = REGSVR_PATH;
+    const std::string regsvr = REGSVR_PATH " ", comcall = COMCALL_PATH " ";
     const struct {
-        std::string arguments;
+        std::string command;
         int expected;
     } cases[] = {
-        {"", 2},
-        {"-u", 2},
-        {"-x " TESTCOMPONENT_PATH, 2},
-        {"a.so b.so", 2},
-        {"--machine", 2},
-        {"-u -u " TESTCOMPONENT_PATH, 2},
-        {"--machine --machine " TESTCOMPONENT_PATH, 2},
-        {(registry / "missing.so").string(), 1},
-        {(registry / "text.so").string(), 1},
-        {TESTNOENTRY_PATH, 1},
-        {"-u " TESTNOENTRY_PATH, 1},
+        {regsvr, 2}, {regsvr + "-u", 2}, {regsvr + "-x " TESTCOMPONENT_PATH, 2}, {regsvr + "a.so b.so", 2},
+        {regsvr + "--machine", 2}, {regsvr + "-u -u " TESTCOMPONENT_PATH, 2},
+        {regsvr + "--machine --machine " TESTCOMPONENT_PATH, 2}, {regsvr + (registry / "missing.so").string(), 1},
+        {regsvr + (registry / "text.so").string(), 1}, {regsvr + TESTNOENTRY_PATH, 1},
+        {regsvr + "-u " TESTNOENTRY_PATH, 1}, {comcall, 2}, {comcall + "--show-args", 2}, {comcall + "Only.ProgId", 2},
+        {comcall + "--bogus Platform.TestObject Method", 2}, {comcall + "No.Such.Class Method", 2},
     };
-    for (const auto& c : cases) EXPECT_EQ(ExitStatus(regsvr + " " + c.arguments), c.expected) << c.arguments;
+    for (const auto& c : cases) EXPECT_EQ(ExitStatus(c.command), c.expected) << c.command;
     EXPECT_FALSE(fs::exists(registry.File()));
     EXPECT_FALSE(fs::exists(registry.MachineFile()));
 }
 
 // For the user (the default) or for the machine: the registration lands in
 // those classes alone, is seen through HKEY_CLASSES_ROOT, and goes whole.
-TEST(Regsvr, RegistersTheCanonicalPathAndUnregisters)
+TEST(Tools, RegsvrRegistersTheCanonicalPathAndUnregisters)
 {
     for (const bool machine : {false, true}) {
         SCOPED_TRACE(machine ? "machine" : "user");
         IsolatedRegistry registry;
         fs::create_directory(registry / "sub");
         fs::copy_file(TESTCOMPONENT_PATH, registry / "component.so");
-        const std::string inFolder =
-            "cd " + registry.Path().string() + " && " + REGSVR_PATH + (machine ? " --machine" : "");
+        const std::string inFolder = "cd " + registry.Path().string() + " && " REGSVR_PATH + (machine ? " --machine" : "");
         const fs::path written = machine ? registry.MachineFile() : registry.File();
-        const fs::path untouched = machine ? registry.File() : registry.MachineFile();
-
         EXPECT_EQ(ExitStatus(inFolder + " sub/../component.so"), 0);
         EXPECT_EQ(GetString(kTestObjectServerKey), Wide(registry / "component.so"));
         EXPECT_TRUE(fs::exists(written));
@@ -62,17 +55,8 @@ TEST(Regsvr, RegistersTheCanonicalPathAndUnregisters)
         EXPECT_FALSE(fs::exists(written));
         // The component reports that there was nothing to remove.
         EXPECT_EQ(ExitStatus(inFolder + " -u component.so"), 1);
-        EXPECT_FALSE(fs::exists(untouched));
+        EXPECT_FALSE(fs::exists(machine ? registry.File() : registry.MachineFile()));
     }
-}
-
-TEST(Comcall, UsageErrorsAndClassesThatCantBeCreatedExitWith2)
-{
-    IsolatedRegistry registry;
-    const std::string comcall = COMCALL_PATH;
-    for (const char* arguments : {"", "--show-args", "Only.ProgId", "--bogus Platform.TestObject Method",
-                                  "No.Such.Class Method"})
-        EXPECT_EQ(ExitStatus(comcall + " " + arguments), 2) << arguments;
 }
 
 }  // namespace
