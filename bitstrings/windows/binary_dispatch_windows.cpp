@@ -54,7 +54,9 @@ struct BinaryTypeInfo {
 // type. After a successful call the temporary goes back into the caller's
 // variable only when the operation changed it, as late binding does on
 // Linux: a variable that had to be converted for the call comes back
-// exactly as it was.
+// exactly as it was. An argument passed by value goes as a reference to a
+// temporary of its own too: the operation may replace the string it is
+// given, and the caller's string must stay the caller's.
 class ByReferenceArguments {
 public:
     ByReferenceArguments() = default;
@@ -68,8 +70,8 @@ public:
         }
     }
 
-    // Copies the arguments, putting temporaries in place of the variant
-    // references to in/out parameters of another type.
+    // Copies the arguments, putting temporaries in place of the values and
+    // of the variant references given for in/out parameters.
     HRESULT Prepare(ITypeInfo* vtable, DISPID id, const DISPPARAMS& given, UINT* argumentError)
     {
         arguments_.assign(given.rgvarg, given.rgvarg + given.cArgs);
@@ -81,13 +83,16 @@ public:
         for (std::size_t parameter = 0; parameter < types.size() && parameter < given.cArgs; ++parameter) {
             const UINT index = given.cArgs - 1 - static_cast<UINT>(parameter);
             VARIANT& argument = arguments_[index];
-            if (types[parameter] == VT_EMPTY || argument.vt != (VT_BYREF | VT_VARIANT) || !argument.pvarVal) continue;
-            temporaries_.push_back({argument.pvarVal, {}, {}});
+            const bool byValue = (argument.vt & VT_BYREF) == 0;
+            const bool variable = argument.vt == (VT_BYREF | VT_VARIANT) && argument.pvarVal;
+            if (types[parameter] == VT_EMPTY || !(byValue || variable)) continue;
+            temporaries_.push_back({variable ? argument.pvarVal : nullptr, {}, {}});
             Temporary& temporary = temporaries_.back();
             VariantInit(&temporary.value);
             VariantInit(&temporary.passed);
-            HRESULT hr = VariantChangeType(&temporary.value, temporary.variable, 0, types[parameter]);
-            if (SUCCEEDED(hr)) hr = VariantCopy(&temporary.passed, &temporary.value);
+            HRESULT hr = VariantChangeType(&temporary.value, variable ? argument.pvarVal : &given.rgvarg[index], 0,
+                                           types[parameter]);
+            if (SUCCEEDED(hr) && variable) hr = VariantCopy(&temporary.passed, &temporary.value);
             if (hr == E_OUTOFMEMORY) return hr;
             if (FAILED(hr)) {
                 if (argumentError) *argumentError = index;
@@ -107,7 +112,7 @@ public:
     HRESULT WriteBack()
     {
         for (Temporary& temporary : temporaries_) {
-            if (SameValue(temporary.value, temporary.passed)) continue;
+            if (!temporary.variable || SameValue(temporary.value, temporary.passed)) continue;
             VARIANT* variable = temporary.variable;
             const bool keepsType = variable->vt == VT_I2 || variable->vt == VT_I4 || variable->vt == VT_BSTR;
             VARIANT converted;
@@ -123,8 +128,8 @@ public:
     }
 
 private:
-    // The caller's variable, the value the operation works on, and the
-    // value it was given.
+    // The caller's variable (none for a value), the value the operation
+    // works on, and the value it was given.
     struct Temporary {
         VARIANT* variable;
         VARIANT value;
