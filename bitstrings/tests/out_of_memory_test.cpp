@@ -1,34 +1,10 @@
 // Running out of memory: every failure is error 7, and no exception leaves
-// the component. The test binary replaces operator new, which the library's
-// other allocation functions call, and the platform's SysAllocStringLen,
-// for itself and for the component it loads; they work as usual until a
-// test asks them to fail.
+// the component.
 #include "component_environment.h"
 
-#include <atomic>
+#include "failing_allocations.h"
+
 #include <functional>
-#include <new>
-
-namespace {
-
-// How many more allocations of each kind fail; -1: every one.
-std::atomic<int> failingObjects{0}, failingStrings{0};
-
-bool Fails(std::atomic<int>& failing) { return failing < 0 || (failing > 0 && failing-- > 0); }
-
-}  // namespace
-
-void* operator new(std::size_t size)
-{
-    void* block = Fails(failingObjects) ? nullptr : std::malloc(size ? size : 1);
-    return block ? block : throw std::bad_alloc();
-}
-
-BSTR SysAllocStringLen(const OLECHAR* strIn, UINT ui)
-{
-    static const auto platform = reinterpret_cast<decltype(&SysAllocStringLen)>(dlsym(RTLD_NEXT, "SysAllocStringLen"));
-    return Fails(failingStrings) ? nullptr : platform(strIn, ui);
-}
 
 namespace {
 
