@@ -39,15 +39,15 @@ TEST_F(ConversionsTest, EveryCodeRoundTripsThroughEveryConversion)
 // number or group out of range is refused and left alone.
 TEST_F(ConversionsTest, BadInputIsReportedOrRefused)
 {
-    UniqueBstr text(AllocBstr(u"A\u0100B")), bits, tooLong(AllocBstr(u"010000010"));
+    UniqueBstr text(AllocBstr(u"A\u0100B")), bits, refused, tooLong(AllocBstr(u"010000010"));
     EXPECT_EQ(binary->GetStringBits(text.get(), bits.inout()), S_OK);
     EXPECT_EQ(bits.view(), u"0100000101000010");
     EXPECT_THAT(ui.messageBoxes, ElementsAre(FieldsAre(u"value is not a valid ASCII Integer", u"Error!", UINT{MB_ICONERROR})));
-    for (SHORT value : {-1, 256}) ExpectError(binary->Bin(&value, bits.inout()), RTERR_ILLEGAL_FUNCTION_CALL);
+    for (SHORT value : {-1, 256}) ExpectError(binary->Bin(&value, refused.inout()), RTERR_ILLEGAL_FUNCTION_CALL);
     SHORT value = 0;
     ExpectError(binary->Dec(tooLong.inout(), &value), RTERR_ILLEGAL_FUNCTION_CALL);
-    ExpectError(binary->ChrBin(tooLong.inout(), bits.inout()), RTERR_ILLEGAL_FUNCTION_CALL);
-    EXPECT_EQ(std::tuple(tooLong.view(), bits.get()), std::tuple(u"010000010", nullptr));
+    ExpectError(binary->ChrBin(tooLong.inout(), refused.inout()), RTERR_ILLEGAL_FUNCTION_CALL);
+    EXPECT_EQ(std::tuple(tooLong.view(), refused.get()), std::tuple(u"010000010", nullptr));
 }
 
 // Dec and ChrBin pad a short group in the caller's variable, and any digit
