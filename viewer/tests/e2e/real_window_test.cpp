@@ -64,8 +64,8 @@ protected:
 
     void Start()
     {
-        program_ = std::make_unique<Program>(*session_, kInstalledProgram ? kInstalledProgram : TILEBRIDGE_BIN,
-                                             environment_);
+        const std::string program = kInstalledProgram ? kInstalledProgram : TILEBRIDGE_BIN;
+        program_ = std::make_unique<Program>(*session_, std::vector{program}, environment_);
     }
 
     // The open or save dialog: the program's visible window that isn't its main window.
@@ -108,10 +108,10 @@ protected:
         if (!geometry) return std::nullopt;
         window_ = *window;
         // Qt's menu bar stands above the client area.
-        const int menuBar = geometry->height - kClientHeight;
+        const int menuBar = geometry->height() - kClientHeight;
         EXPECT_GE(menuBar, 0);
         EXPECT_LT(menuBar, 80);
-        return Place(QPoint(geometry->x, geometry->y + menuBar));
+        return Place(QPoint(geometry->x(), geometry->y() + menuBar));
     }
 
     void CloseAndExpectStatusZero()

@@ -2,52 +2,25 @@
 
 #include <X11/Xlib.h>
 
-#include <algorithm>
-#include <array>
-#include <cerrno>
-#include <csignal>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <regex>
 #include <sstream>
-#include <string_view>
 #include <thread>
-#include <utility>
-
-#include <fcntl.h>
-#include <poll.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-extern char** environ;
 
 namespace e2e {
 
 std::optional<std::string> Capture(const std::string& command)
 {
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return std::nullopt;
-    std::string output;
-    std::array<char, 4096> buffer;
-    size_t got;
-    while ((got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) output.append(buffer.data(), got);
-    const int status = pclose(pipe);
-    if (status == -1 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
-    return output;
+    QProcess shell;
+    shell.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    shell.start("sh", {"-c", QString::fromStdString(command)});
+    shell.waitForFinished(-1);
+    if (shell.exitStatus() != QProcess::NormalExit || shell.exitCode() != 0) return std::nullopt;
+    return shell.readAllStandardOutput().toStdString();
 }
 
 std::string Quote(const std::string& text)
 {
-    std::string quoted = "'";
-    for (char c : text) {
-        if (c == '\'')
-            quoted += "'\\''";
-        else
-            quoted += c;
-    }
-    return quoted + "'";
+    return "'" + std::regex_replace(text, std::regex("'"), "'\\''") + "'";
 }
 
 bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout)
@@ -60,67 +33,21 @@ bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
     }
 }
 
-namespace {
-
-// The inherited environment with the extra variables in place of any of the
-// same name: a program reads the first of two, which would be the inherited one.
-pid_t Spawn(const std::vector<std::string>& arguments, const std::vector<std::string>& extraEnvironment)
-{
-    std::vector<std::string> environment;
-    for (char** entry = environ; *entry; ++entry) {
-        const std::string_view inherited = *entry;
-        const std::string_view name = inherited.substr(0, inherited.find('=') + 1);
-        const bool replaced = std::any_of(extraEnvironment.begin(), extraEnvironment.end(),
-                                          [&](const std::string& extra) { return extra.starts_with(name); });
-        if (!replaced) environment.emplace_back(inherited);
-    }
-    environment.insert(environment.end(), extraEnvironment.begin(), extraEnvironment.end());
-    std::vector<char*> argv, envp;
-    for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
-    for (const std::string& e : environment) envp.push_back(const_cast<char*>(e.c_str()));
-    argv.push_back(nullptr);
-    envp.push_back(nullptr);
-    pid_t pid = -1;
-    if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), envp.data()) != 0) return -1;
-    return pid;
-}
-
-} // namespace
-
 XSession::XSession()
 {
-    int fds[2];
-    if (pipe(fds) != 0) return;
-    const pid_t pid = Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1280x1024x24",
-                             "-nolisten", "tcp", "-noreset"},
-                            {});
-    close(fds[1]);
-    std::string number;
-    pollfd ready{fds[0], POLLIN, 0};
-    while (pid > 0 && poll(&ready, 1, 15000) == 1) {
-        char c;
-        if (read(fds[0], &c, 1) != 1 || c == '\n') break;
-        number += c;
-    }
-    close(fds[0]);
-    if (number.empty()) {
-        if (pid > 0) {
-            kill(pid, SIGKILL);
-            waitpid(pid, nullptr, 0);
-        }
-        return;
-    }
-    xvfb_ = pid;
-    display_ = ":" + number;
+    // Xvfb picks a free display and writes its number to the given descriptor.
+    xvfb_.setStandardErrorFile(QProcess::nullDevice());
+    xvfb_.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-noreset"});
+    QByteArray number;
+    while (!number.contains('\n') && xvfb_.waitForReadyRead(15000)) number += xvfb_.readAllStandardOutput();
+    if (number.trimmed().isEmpty()) return;
+    display_ = ":" + number.trimmed().toStdString();
 }
-
-XSession::XSession(std::string display) : display_(std::move(display)) {}
 
 XSession::~XSession()
 {
-    if (xvfb_ <= 0) return;
-    kill(xvfb_, SIGTERM);
-    waitpid(xvfb_, nullptr, 0);
+    xvfb_.terminate();
+    xvfb_.waitForFinished();
 }
 
 std::optional<std::string> XSession::X(const std::string& command) const
@@ -131,14 +58,11 @@ std::optional<std::string> XSession::X(const std::string& command) const
 std::vector<std::string> XSession::FindWindows(const std::string& name) const
 {
     std::vector<std::string> windows;
-    const auto found = X("xdotool search --onlyvisible --name " + Quote("^" + name + "$"));
-    if (!found) return windows;
     // xdotool matches names without regard to case, and the main window's
     // title differs from the message boxes' only in the case of one letter.
     const std::regex exact(name);
-    std::istringstream lines(*found);
+    std::istringstream lines(X("xdotool search --onlyvisible --name " + Quote("^" + name + "$")).value_or(""));
     for (std::string line; std::getline(lines, line);) {
-        if (line.empty()) continue;
         std::string title = X("xdotool getwindowname " + line).value_or("");
         if (!title.empty() && title.back() == '\n') title.pop_back();
         if (std::regex_match(title, exact)) windows.push_back(line);
@@ -159,39 +83,20 @@ std::optional<std::string> XSession::WaitForWindow(const std::string& name, std:
     return window;
 }
 
-std::optional<WindowGeometry> XSession::Geometry(const std::string& window) const
+std::optional<QRect> XSession::Geometry(const std::string& window) const
 {
-    const auto info = X("xwininfo -id " + window);
-    if (!info) return std::nullopt;
-    WindowGeometry geometry;
-    int found = 0;
-    std::istringstream lines(*info);
-    for (std::string line; std::getline(lines, line);) {
-        auto read = [&](const char* label, int& field) {
-            const auto at = line.find(label);
-            if (at == std::string::npos) return;
-            field = std::atoi(line.c_str() + at + std::strlen(label));
-            ++found;
-        };
-        read("Absolute upper-left X:", geometry.x);
-        read("Absolute upper-left Y:", geometry.y);
-        read("Width:", geometry.width);
-        read("Height:", geometry.height);
-    }
-    if (found != 4) return std::nullopt;
-    return geometry;
+    static const std::regex fields(R"(Absolute upper-left X:\s*(-?\d+)[\s\S]*?Absolute upper-left Y:\s*(-?\d+)[\s\S]*?Width:\s*(\d+)[\s\S]*?Height:\s*(\d+))");
+    const std::string info = X("xwininfo -id " + window).value_or("");
+    std::smatch field;
+    if (!std::regex_search(info, field, fields)) return std::nullopt;
+    return QRect(std::stoi(field[1]), std::stoi(field[2]), std::stoi(field[3]), std::stoi(field[4]));
 }
 
 QImage XSession::Screenshot() const
 {
-    char path[] = "/tmp/tilebridge-e2e-XXXXXX.png";
-    const int fd = mkstemps(path, 4);
-    if (fd < 0) return {};
-    close(fd);
-    QImage shot;
-    if (X(std::string("import -window root png:") + path)) shot.load(path);
-    unlink(path);
-    return shot.convertToFormat(QImage::Format_RGB32);
+    const std::string png = X("import -window root png:-").value_or("");
+    return QImage::fromData(reinterpret_cast<const uchar*>(png.data()), static_cast<int>(png.size()), "PNG")
+        .convertToFormat(QImage::Format_RGB32);
 }
 
 std::optional<QImage> XSession::SettledArea(const QRect& area, std::chrono::milliseconds timeout) const
@@ -237,40 +142,38 @@ void XSession::RequestClose(const std::string& window) const
     XCloseDisplay(connection);
 }
 
-Program::Program(const XSession& session, const std::string& binary, const std::vector<std::string>& environment)
-    : Program(session, std::vector<std::string>{binary}, environment)
-{
-}
-
 Program::Program(const XSession& session, const std::vector<std::string>& command,
                  const std::vector<std::string>& environment)
 {
-    std::vector<std::string> full = environment;
-    full.push_back("DISPLAY=" + session.display());
-    full.push_back("QT_QPA_PLATFORM=xcb");
-    pid_ = Spawn(command, full);
+    QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
+    for (const std::string& variable : environment) {
+        const auto equals = variable.find('=');
+        variables.insert(QString::fromStdString(variable.substr(0, equals)),
+                         QString::fromStdString(variable.substr(equals + 1)));
+    }
+    variables.insert("DISPLAY", QString::fromStdString(session.display()));
+    variables.insert("QT_QPA_PLATFORM", "xcb");
+    QStringList arguments;
+    for (const std::string& argument : command) arguments.append(QString::fromStdString(argument));
+    process_.setProcessEnvironment(variables);
+    process_.setProcessChannelMode(QProcess::ForwardedChannels);
+    process_.start(arguments.takeFirst(), arguments);
 }
 
 Program::~Program()
 {
-    if (pid_ > 0 && !status_) {
-        kill(pid_, SIGKILL);
-        waitpid(pid_, nullptr, 0);
-    }
+    process_.kill();
+    process_.waitForFinished();
 }
 
 std::optional<int> Program::WaitForExit(std::chrono::milliseconds timeout)
 {
-    if (status_ || pid_ <= 0) return status_;
-    WaitUntil(
-        [&] {
-            int status = 0;
-            if (waitpid(pid_, &status, WNOHANG) != pid_) return false;
-            status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            return true;
-        },
-        timeout);
-    return status_;
+    if (process_.error() == QProcess::FailedToStart ||
+        (process_.state() != QProcess::NotRunning && !process_.waitForFinished(static_cast<int>(timeout.count())))) {
+        return std::nullopt;
+    }
+    // A program that crashed has no exit status of its own.
+    return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
 }
 
 } // namespace e2e

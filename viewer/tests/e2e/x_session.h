@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QImage>
+#include <QProcess>
 #include <QRect>
 
 #include <chrono>
@@ -12,8 +13,6 @@
 #include <optional>
 #include <string>
 #include <vector>
-
-#include <sys/types.h>
 
 namespace e2e {
 
@@ -27,19 +26,12 @@ std::string Quote(const std::string& text);
 // Polls until the condition holds or the time is up.
 bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
 
-struct WindowGeometry {
-    int x = 0;
-    int y = 0;
-    int width = 0;
-    int height = 0;
-};
-
 class XSession {
 public:
     // A display of its own, which ends with the session.
     XSession();
     // A display that runs already, such as a Wine session's; it is left running.
-    explicit XSession(std::string display);
+    explicit XSession(std::string display) : display_(std::move(display)) {}
     ~XSession();
     XSession(const XSession&) = delete;
     XSession& operator=(const XSession&) = delete;
@@ -53,7 +45,8 @@ public:
     // Visible windows whose name matches the regular expression exactly.
     std::vector<std::string> FindWindows(const std::string& name) const;
     std::optional<std::string> WaitForWindow(const std::string& name, std::chrono::milliseconds timeout) const;
-    std::optional<WindowGeometry> Geometry(const std::string& window) const;
+    // The window's area on the screen.
+    std::optional<QRect> Geometry(const std::string& window) const;
 
     QImage Screenshot() const;
     // Waits until two screenshots of the area, taken a moment apart, agree.
@@ -67,28 +60,25 @@ public:
     void RequestClose(const std::string& window) const;
 
 private:
-    pid_t xvfb_ = -1;
+    QProcess xvfb_;
     std::string display_;
 };
 
-// The program under test, started with its own environment.
+// The program under test, a command with its arguments (such as a Windows
+// program under Wine), started on the session's display with the extra
+// environment variables in place of inherited ones of the same name.
 class Program {
 public:
-    Program(const XSession& session, const std::string& binary, const std::vector<std::string>& environment);
-    // A command with its arguments, such as a Windows program under Wine.
     Program(const XSession& session, const std::vector<std::string>& command,
             const std::vector<std::string>& environment);
     ~Program();
-    Program(const Program&) = delete;
-    Program& operator=(const Program&) = delete;
 
-    pid_t pid() const { return pid_; }
+    qint64 pid() const { return process_.processId(); }
     // The exit status once the program has ended within the time, else nothing.
     std::optional<int> WaitForExit(std::chrono::milliseconds timeout);
 
 private:
-    pid_t pid_ = -1;
-    std::optional<int> status_;
+    QProcess process_;
 };
 
 } // namespace e2e

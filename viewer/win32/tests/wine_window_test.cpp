@@ -160,9 +160,9 @@ protected:
         const auto geometry = window ? session_->Geometry(*window) : std::nullopt;
         if (!geometry) return std::nullopt;
         window_ = *window;
-        const int border = (geometry->width - kClientWidth) / 2;
+        const int border = (geometry->width() - kClientWidth) / 2;
         EXPECT_GE(border, 0);
-        return Place(QPoint(geometry->x + border, geometry->y + geometry->height - border - kClientHeight));
+        return Place(QPoint(geometry->x() + border, geometry->y() + geometry->height() - border - kClientHeight));
     }
 
     void CloseAndExpectStatusZero()
