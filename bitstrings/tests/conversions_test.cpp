@@ -48,6 +48,16 @@ TEST_F(ConversionsTest, BadInputIsReportedOrRefused)
     ExpectError(binary->Dec(tooLong.inout(), &value), RTERR_ILLEGAL_FUNCTION_CALL);
     ExpectError(binary->ChrBin(tooLong.inout(), refused.inout()), RTERR_ILLEGAL_FUNCTION_CALL);
     EXPECT_EQ(std::tuple(tooLong.view(), refused.get()), std::tuple(u"010000010", nullptr));
+    // A client that passes no argument or no place for the result is refused, not followed.
+    for (const HRESULT hr : {binary->Bin(nullptr, refused.inout()), binary->Bin(&value, nullptr),
+                             binary->Dec(nullptr, &value), binary->Dec(tooLong.inout(), nullptr),
+                             binary->ChrBin(nullptr, refused.inout()), binary->ChrBin(tooLong.inout(), nullptr),
+                             binary->GetStringFromBits(nullptr, refused.inout()),
+                             binary->GetStringFromBits(tooLong.inout(), nullptr),
+                             binary->GetStringBits(text.get(), nullptr), binary->encrypt(text.get(), nullptr),
+                             binary->decrypt(text.get(), nullptr)})
+        EXPECT_EQ(hr, E_POINTER);
+    EXPECT_EQ(std::tuple(tooLong.view(), refused.get()), std::tuple(u"010000010", nullptr));
 }
 
 // Dec and ChrBin pad a short group in the caller's variable, and any digit
