@@ -24,6 +24,7 @@ TEST(TextValue, ReadsTheLeadingNumber)
         {u"1e999", kInfinity},  {u"-1e999", -kInfinity},  {u"1e-999", 0},  {u"0.000e999", 0},
         {u"4294967296", 4294967296.0},  {u"1." + std::u16string(500, u'0') + u"e400", kInfinity},
         {u"0." + std::u16string(3999, u'0') + u"1e3500", 0},
+        {u"1" + std::u16string(350, u'0') + u"e-30", kInfinity},  {std::u16string(400, u'0') + u"1e-330", 0},
     };
     for (const auto& [text, value] : cases) EXPECT_EQ(TextValue(text), value) << std::string(text.begin(), text.end());
 }
