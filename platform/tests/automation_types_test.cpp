@@ -125,13 +125,13 @@ TEST(VariantChangeType, NumberBackToTextAndInPlace)
 
 TEST(Guid, ParsesAndFormatsTheBracedFormOnly)
 {
-    const GUID expected = {0x825d6123, 0x1414, 0x4275, {0x9d, 0x66, 0x0c, 0x03, 0x49, 0xe1, 0xb4, 0x84}};
+    const GUID expected = {0x825d6123, 0x1414, 0x4275, {0x9d, 0x6f, 0x0c, 0x03, 0x49, 0xe1, 0xb4, 0xaf}};
     CLSID parsed;
-    ASSERT_EQ(CLSIDFromString(u"{825d6123-1414-4275-9D66-0c0349e1b484}", &parsed), S_OK);
+    ASSERT_EQ(CLSIDFromString(u"{825d6123-1414-4275-9D6F-0c0349e1b4af}", &parsed), S_OK);
     EXPECT_EQ(parsed, expected);
     OLECHAR text[CHARS_IN_GUID];
     ASSERT_EQ(StringFromGUID2(expected, text, CHARS_IN_GUID), CHARS_IN_GUID);
-    EXPECT_EQ(std::u16string(text), u"{825D6123-1414-4275-9D66-0C0349E1B484}");
+    EXPECT_EQ(std::u16string(text), u"{825D6123-1414-4275-9D6F-0C0349E1B4AF}");
     EXPECT_EQ(StringFromGUID2(expected, text, CHARS_IN_GUID - 1), 0);
     for (const char16_t* bad : {u"", u"825d6123-1414-4275-9d66-0c0349e1b484", u"{825d6123-1414-4275-9d66-0c0349e1b48}",
                                 u"{825d6123-1414-4275-9d66-0c0349e1b4845}", u"{825d6123x1414-4275-9d66-0c0349e1b484}",
