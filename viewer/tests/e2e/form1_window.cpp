@@ -4,10 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QProcess>
+
 #include <algorithm>
+#include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <random>
+#include <sstream>
 #include <thread>
 
 namespace fs = std::filesystem;
@@ -20,48 +23,36 @@ const std::string kMainTitle = "Mr. Tavrel's NES to GB GFX Converter";
 const std::string kMessageTitle = "Mr. Tavrel's NES To GB GFX Converter";
 constexpr QSize kClient(491, 390);
 constexpr QRect kPictureInClient(16, 16, 385, 321);
-const QPoint kTilesBox(24 + 15, 352 + 13);
-const QPoint kOffsetBox(192 + 60, 352 + 12);
-const QPoint kExportButton(416 + 32, 16 + 20);
+constexpr QPoint kTilesBox(24 + 15, 352 + 13);
+constexpr QPoint kOffsetBox(192 + 60, 352 + 12);
+constexpr QPoint kExportButton(416 + 32, 16 + 20);
 
-std::vector<char> ReadFile(const fs::path& path)
+std::string ReadFile(const fs::path& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::ostringstream bytes;
+    bytes << std::ifstream(path, std::ios::binary).rdbuf();
+    return bytes.str();
 }
 
 class RealWindow : public testing::TestWithParam<Scenario> {
 protected:
-    static void SetUpTestSuite() { build_ = MakeBuild(); }
+    static void SetUpTestSuite()
+    {
+        build_ = MakeBuild();
+        setenv("DISPLAY", build_->display.c_str(), 1);
+    }
     static void TearDownTestSuite() { build_.reset(); }
-    void SetUp() override { ASSERT_TRUE(x().ok()) << "no X display"; }
-    void TearDown() override
-    {
-        if (HasFailure()) build_->EndLeftovers();
-        program_.kill();
-        program_.waitForFinished();
-    }
-
-    const XSession& x() const { return *build_->session; }
-
-    // The exit status once the program has ended within the time; a crash has none of its own.
-    std::optional<int> Status(std::chrono::milliseconds timeout)
-    {
-        if (program_.error() == QProcess::FailedToStart ||
-            (program_.state() != QProcess::NotRunning && !program_.waitForFinished(static_cast<int>(timeout.count()))))
-            return std::nullopt;
-        return program_.exitStatus() == QProcess::NormalExit ? program_.exitCode() : -1;
-    }
+    void SetUp() override { ASSERT_FALSE(build_->display.empty()) << "no X display"; }
+    void TearDown() override { if (HasFailure()) build_->EndLeftovers(); }
 
     fs::path FileOf(const Scenario& row) const
     {
         if (row.shared.empty() && row.randomMiB == 0) return {};
         const fs::path file = row.openAs.empty() ? fs::path(TESTDATA) / row.shared : build_->work / row.openAs;
         if (row.randomMiB > 0) {
-            std::vector<char> bytes(static_cast<size_t>(row.randomMiB) << 20);
-            std::mt19937 random(7);
-            for (char& byte : bytes) byte = static_cast<char>(random());
-            std::ofstream(file, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+            std::string bytes(static_cast<size_t>(row.randomMiB) << 20, '\0');
+            std::generate(bytes.begin(), bytes.end(), std::mt19937(7));
+            std::ofstream(file, std::ios::binary) << bytes;
         } else if (!row.openAs.empty()) {
             fs::copy_file(fs::path(TESTDATA) / row.shared, file, fs::copy_options::overwrite_existing);
         }
@@ -70,8 +61,8 @@ protected:
 
     bool WaitForDialog(const std::string& title, std::chrono::milliseconds timeout) const
     {
-        const auto dialog = x().WaitForWindow(title, timeout);
-        if (dialog) x().Focus(*dialog);
+        const auto dialog = WaitForWindow(title, timeout);
+        if (dialog) Focus(*dialog);
         return dialog.has_value();
     }
 
@@ -82,71 +73,107 @@ protected:
     {
         const fs::path clipboard = build_->work / "clipboard.txt";
         std::ofstream(clipboard, std::ios::binary) << build_->PathOf(path);
-        x().X("xclip -selection clipboard -i " + Quote(clipboard.string()) + " >/dev/null");
-        x().Keys("ctrl+a ctrl+v Return");
+        X("xclip -selection clipboard -i " + Quote(clipboard.string()) + " >/dev/null");
+        Keys("ctrl+a ctrl+v Return");
     }
 
     void TypeInto(QPoint box, const std::string& text) const
     {
-        x().Click(clientTop_ + box);
-        x().Keys("Home shift+End");
-        x().Type(text);
-        x().Keys("Return");
+        Click(clientTop_ + box);
+        Keys("Home shift+End");
+        Type(text);
+        Keys("Return");
     }
 
-    std::string BoxText(QPoint box) const
-    {
-        x().Click(clientTop_ + box);
-        x().Keys("Home shift+End ctrl+c");
-        return x().X("xclip -o -selection clipboard").value_or("<no clipboard>");
-    }
-
+    // Compares the drawing area, once two screenshots taken a moment apart
+    // agree, until it shows the sheet or the time is up.
     void ExpectSheet(const fs::path& file, int perRow, int first) const
     {
+        const QRect area = kPictureInClient.translated(clientTop_);
         long wrong = -2;
         std::string report;
         WaitUntil(
             [&] {
-                const auto shot = x().SettledArea(kPictureInClient.translated(clientTop_), build_->step);
-                if (shot) wrong = Mismatches(*shot, file, perRow, first, report);
+                const QImage shot = Screenshot(area);
+                std::this_thread::sleep_for(150ms);
+                if (shot == Screenshot(area)) wrong = Mismatches(shot, file, perRow, first, report);
                 return wrong == 0;
             },
             build_->step);
         EXPECT_EQ(wrong, 0) << perRow << " tiles per row from tile " << first << ": " << report;
     }
 
-    void AnswerMessage(const std::string& which) const
+    // Answers the message box, reading its text first where asked to.
+    void AnswerMessage(const std::string& which, std::string* text = nullptr) const
     {
-        const auto box = x().WaitForWindow(kMessageTitle, build_->step);
+        const auto box = WaitForWindow(kMessageTitle, build_->step);
         ASSERT_TRUE(box) << "no message box (" << which << ")";
-        x().Focus(*box);
-        x().Keys("Return");
+        if (text) *text = build_->MessageText();
+        Focus(*box);
+        Keys("Return");
         // The next message box may already be up under the same title.
-        ASSERT_TRUE(WaitUntil(
-            [&] {
-                const std::vector<std::string> boxes = x().FindWindows(kMessageTitle);
-                return std::find(boxes.begin(), boxes.end(), *box) == boxes.end();
-            },
-            build_->step));
+        const auto gone = [&] { return std::ranges::count(FindWindows(kMessageTitle), *box) == 0; };
+        ASSERT_TRUE(WaitUntil(gone, build_->step)) << "the message box stayed (" << which << ")";
     }
 
-    void Export(const fs::path& target, const fs::path& expected) const
+    // A cancelled save dialog writes nothing and shows nothing; then the
+    // export must equal the shared file's expected one byte for byte.
+    void Export(const fs::path& shared, const fs::path& target) const
     {
-        // Cancelling the save dialog writes nothing and shows nothing.
         fs::remove(target);
-        x().Click(clientTop_ + kExportButton);
+        Click(clientTop_ + kExportButton);
         ASSERT_TRUE(WaitForDialog("Save As", build_->step)) << "no save dialog";
-        x().Keys("Escape");
+        Keys("Escape");
         std::this_thread::sleep_for(1s);
-        EXPECT_TRUE(x().FindWindows(kMessageTitle).empty());
+        EXPECT_TRUE(FindWindows(kMessageTitle).empty());
         EXPECT_FALSE(fs::exists(target));
 
-        x().Click(clientTop_ + kExportButton);
+        Click(clientTop_ + kExportButton);
         ASSERT_TRUE(WaitForDialog("Save As", build_->step)) << "no save dialog";
         EnterPath(target);
-        AnswerMessage("warning");
-        AnswerMessage("done");
-        EXPECT_EQ(ReadFile(target), ReadFile(expected));
+        ASSERT_NO_FATAL_FAILURE(AnswerMessage("warning"));
+        ASSERT_NO_FATAL_FAILURE(AnswerMessage("done"));
+        const fs::path expected = fs::path(TESTDATA) / "expected" /
+                                  (shared.filename().string() + ".exported" + target.extension().string());
+        EXPECT_TRUE(ReadFile(target) == ReadFile(expected)) << target << " differs from " << expected;
+    }
+
+    // From the open dialog to the request that ends the program.
+    void Follow(const Scenario& row, const fs::path& file)
+    {
+        if (file.empty()) return Keys("Escape");
+        EnterPath(file);
+        const auto window = WaitForWindow(kMainTitle, build_->step);
+        const auto frame = window ? Geometry(*window) : std::nullopt;
+        ASSERT_TRUE(frame) << "the main window did not appear";
+        // Qt's window is its menu bar above the client area. An unmanaged Wine
+        // window draws its own frame, caption and menu bar: the borders are as
+        // wide at the sides as at the bottom.
+        const int border = (frame->width() - kClient.width()) / 2;
+        ASSERT_GE(border, 0);
+        clientTop_ = QPoint(frame->x() + border, frame->bottom() + 1 - border - kClient.height());
+        if (!row.message.empty()) {
+            std::string text;
+            ASSERT_NO_FATAL_FAILURE(AnswerMessage("at load", &text));
+            for (const std::string& part : row.message) EXPECT_NE(text.find(part), std::string::npos) << text;
+            return;
+        }
+        const fs::path shared = fs::path(TESTDATA) / row.shared;
+        if (!row.shared.empty()) ExpectSheet(shared, 48, 0);
+        for (const TypedCommand& command : row.commands) {
+            TypeInto(kTilesBox, command.tilesPerRow);
+            Keys("Home shift+End ctrl+c");
+            std::optional<std::string> shown;
+            const std::string perRow = std::to_string(command.perRow);
+            WaitUntil([&] { return (shown = X("xclip -o -selection clipboard")) == perRow; }, build_->step);
+            EXPECT_EQ(shown, perRow) << "in the tiles-per-row box";
+            TypeInto(kOffsetBox, command.offset);
+            ExpectSheet(shared, command.perRow, command.first);
+        }
+        if (!row.exportAs.empty()) {
+            ASSERT_NO_FATAL_FAILURE(Export(shared, build_->work / row.exportAs));
+        }
+        RequestClose(*window);
     }
 
     static inline std::unique_ptr<Build> build_;
@@ -162,54 +189,19 @@ TEST_P(RealWindow, Scenario)
     program_.setProcessChannelMode(QProcess::ForwardedChannels);
     program_.start(build_->command.first(), build_->command.mid(1));
     ASSERT_TRUE(WaitForDialog("Open", build_->start)) << "no open dialog";
-    if (file.empty()) {
-        x().Keys("Escape");
-        EXPECT_EQ(Status(build_->step), row.status);
-        EXPECT_TRUE(x().FindWindows(kMainTitle).empty());
-        return;
-    }
-    EnterPath(file);
-    const auto window = x().WaitForWindow(kMainTitle, build_->step);
-    const auto frame = window ? x().Geometry(*window) : std::nullopt;
-    ASSERT_TRUE(frame) << "the main window did not appear";
-    // Qt's window is its menu bar above the client area. An unmanaged Wine
-    // window draws its own frame, caption and menu bar: the borders are as
-    // wide at the sides as at the bottom.
-    const int border = (frame->width() - kClient.width()) / 2;
-    ASSERT_GE(border, 0);
-    clientTop_ = QPoint(frame->x() + border, frame->bottom() + 1 - border - kClient.height());
-
-    if (!row.message.empty()) {
-        ASSERT_TRUE(x().WaitForWindow(kMessageTitle, build_->step)) << "no message box";
-        const std::string text = build_->MessageText();
-        for (const std::string& part : row.message) EXPECT_NE(text.find(part), std::string::npos) << text;
-        AnswerMessage("at load");
-        EXPECT_EQ(Status(build_->step), row.status);
-        return;
-    }
-    if (!row.shared.empty()) ExpectSheet(fs::path(TESTDATA) / row.shared, 48, 0);
-    for (const TypedCommand& command : row.commands) {
-        TypeInto(kTilesBox, command.tilesPerRow);
-        EXPECT_EQ(BoxText(kTilesBox), std::to_string(command.perRow));
-        TypeInto(kOffsetBox, command.offset);
-        ExpectSheet(fs::path(TESTDATA) / row.shared, command.perRow, command.first);
-    }
-    if (!row.exportAs.empty()) {
-        const fs::path exported = fs::path(row.shared).filename() += ".exported" + fs::path(row.exportAs).extension().string();
-        ASSERT_NO_FATAL_FAILURE(Export(build_->work / row.exportAs, fs::path(TESTDATA) / "expected" / exported));
-    }
-    x().RequestClose(*window);
-    EXPECT_EQ(Status(row.endsWithin.value_or(build_->step)), row.status);
+    ASSERT_NO_FATAL_FAILURE(Follow(row, file));
+    ASSERT_TRUE(program_.waitForFinished(static_cast<int>(row.endsWithin.value_or(build_->step).count())))
+        << "the program did not end";
+    // A crash has no exit status of its own.
+    EXPECT_EQ(program_.exitStatus() == QProcess::NormalExit ? program_.exitCode() : -1, row.status);
+    EXPECT_TRUE(WaitUntil([] { return FindWindows(kMainTitle).empty(); }, build_->step)) << "the main window stayed";
 }
 
-INSTANTIATE_TEST_SUITE_P(Form1, RealWindow, testing::ValuesIn(BuildScenarios()),
-                         [](const testing::TestParamInfo<Scenario>& row) { return row.param.name; });
-
-}  // namespace
-
-std::vector<Scenario> WithBothBuildsScenarios(std::vector<Scenario> own)
+// The build's own rows, then those of both builds.
+std::vector<Scenario> Rows()
 {
-    own.insert(own.end(), {
+    std::vector<Scenario> rows = BuildScenarios();
+    rows.insert(rows.end(), {
         {.name = "NesFileIsDrawnAtLoad", .shared = "nes/cc65-nes-charset.chr.nes"},
         // Names outside the ANSI code page, which open and are written only
         // where the paths stay Unicode all the way.
@@ -220,7 +212,12 @@ std::vector<Scenario> WithBothBuildsScenarios(std::vector<Scenario> own)
          .exportAs = "преобразовано.nes"},
         {.name = "CancellingTheOpenDialogEndsWithoutAWindow"},
     });
-    return own;
+    return rows;
 }
+
+INSTANTIATE_TEST_SUITE_P(Form1, RealWindow, testing::ValuesIn(Rows()),
+                         [](const testing::TestParamInfo<Scenario>& row) { return row.param.name; });
+
+}  // namespace
 
 }  // namespace e2e

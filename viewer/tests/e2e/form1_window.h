@@ -5,9 +5,9 @@
 // close request. What the window shows is read from screenshots and
 // compared with the shared reference pictures.
 //
-// Every scenario is a row of one table, run by RealWindow.Scenario. Each
-// build's test says how to start its program (MakeBuild) and which rows it
-// runs (BuildScenarios): its own and those of both builds.
+// Every scenario is a row of one table, run by RealWindow.Scenario: the rows
+// of both builds, and each build's own (BuildScenarios). Each build's test
+// also says how to start its program (MakeBuild).
 #pragma once
 
 #include "x_session.h"
@@ -35,7 +35,7 @@ struct Build {
     // Ends what a failed scenario left running besides the program's own process.
     virtual void EndLeftovers() const {}
 
-    std::unique_ptr<XSession> session;
+    std::string display;                // the X display; empty when there is none
     QStringList command;                // starts the program
     std::filesystem::path work;         // for the files that the scenarios make
     std::chrono::milliseconds start{};  // until the open dialog shows
@@ -74,9 +74,7 @@ inline void PrintTo(const Scenario& row, std::ostream* out) { *out << row.name; 
 
 // Defined by each build's test.
 std::unique_ptr<Build> MakeBuild();
+// The build's own rows, which run first.
 std::vector<Scenario> BuildScenarios();
-
-// The build's own rows, first, and those of both builds.
-std::vector<Scenario> WithBothBuildsScenarios(std::vector<Scenario> own);
 
 }  // namespace e2e

@@ -1,8 +1,9 @@
 #include "x_session.h"
 
+#include <QProcess>
+
 #include <X11/Xlib.h>
 
-#include <cstdlib>
 #include <regex>
 #include <sstream>
 #include <thread>
@@ -24,33 +25,12 @@ std::string Quote(const std::string& text) { return "'" + std::regex_replace(tex
 bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout)
 {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!condition()) {
+    for (; !condition(); std::this_thread::sleep_for(50ms))
         if (std::chrono::steady_clock::now() >= deadline) return false;
-        std::this_thread::sleep_for(50ms);
-    }
     return true;
 }
 
-XSession::XSession()
-{
-    // Xvfb picks a free display and writes its number to the given descriptor.
-    xvfb_.setStandardErrorFile(QProcess::nullDevice());
-    xvfb_.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-noreset"});
-    QByteArray number;
-    while (!number.contains('\n') && xvfb_.waitForReadyRead(15000)) number += xvfb_.readAllStandardOutput();
-    if (!number.trimmed().isEmpty()) display_ = ":" + number.trimmed().toStdString();
-    setenv("DISPLAY", display_.c_str(), 1);
-}
-
-XSession::XSession(const std::string& display) : display_(display) { setenv("DISPLAY", display_.c_str(), 1); }
-
-XSession::~XSession()
-{
-    xvfb_.terminate();
-    xvfb_.waitForFinished();
-}
-
-std::vector<std::string> XSession::FindWindows(const std::string& name) const
+std::vector<std::string> FindWindows(const std::string& name)
 {
     // xdotool matches names without regard to case, and the main window's
     // title differs from the message boxes' only in the case of one letter.
@@ -63,14 +43,14 @@ std::vector<std::string> XSession::FindWindows(const std::string& name) const
     return windows;
 }
 
-std::optional<std::string> XSession::WaitForWindow(const std::string& name, std::chrono::milliseconds timeout) const
+std::optional<std::string> WaitForWindow(const std::string& name, std::chrono::milliseconds timeout)
 {
     std::vector<std::string> windows;
     WaitUntil([&] { return !(windows = FindWindows(name)).empty(); }, timeout);
     return windows.empty() ? std::nullopt : std::optional(windows.back());
 }
 
-std::optional<QRect> XSession::Geometry(const std::string& window) const
+std::optional<QRect> Geometry(const std::string& window)
 {
     static const std::regex fields(R"(X=(-?\d+)\nY=(-?\d+)\nWIDTH=(\d+)\nHEIGHT=(\d+))");
     const std::string info = X("xdotool getwindowgeometry --shell " + window).value_or("");
@@ -79,31 +59,17 @@ std::optional<QRect> XSession::Geometry(const std::string& window) const
     return QRect(std::stoi(field[1]), std::stoi(field[2]), std::stoi(field[3]), std::stoi(field[4]));
 }
 
-std::optional<QImage> XSession::SettledArea(const QRect& area, std::chrono::milliseconds timeout) const
+QImage Screenshot(const QRect& area)
 {
-    const auto shot = [&] {
-        const std::string png = X("import -window root png:-").value_or("");
-        return QImage::fromData(reinterpret_cast<const uchar*>(png.data()), static_cast<int>(png.size()), "PNG")
-            .convertToFormat(QImage::Format_RGB32)
-            .copy(area);
-    };
-    std::optional<QImage> settled;
-    QImage previous = shot();
-    WaitUntil(
-        [&] {
-            std::this_thread::sleep_for(150ms);
-            QImage current = shot();
-            if (!current.isNull() && current == previous) settled = current;
-            previous = std::move(current);
-            return settled.has_value();
-        },
-        timeout);
-    return settled;
+    const std::string png = X("import -window root png:-").value_or("");
+    return QImage::fromData(reinterpret_cast<const uchar*>(png.data()), static_cast<int>(png.size()), "PNG")
+        .convertToFormat(QImage::Format_RGB32)
+        .copy(area);
 }
 
-void XSession::RequestClose(const std::string& window) const
+void RequestClose(const std::string& window)
 {
-    Display* connection = XOpenDisplay(display_.c_str());
+    Display* connection = XOpenDisplay(nullptr);
     if (!connection) return;
     XEvent event{};
     event.xclient.type = ClientMessage;
