@@ -36,10 +36,8 @@ std::vector<std::string> FindWindows(const std::string& name)
     // title differs from the message boxes' only in the case of one letter.
     std::vector<std::string> windows;
     std::istringstream lines(X("xdotool search --onlyvisible --name " + Quote("^" + name + "$")).value_or(""));
-    for (std::string line; std::getline(lines, line);) {
-        const std::string title = X("xdotool getwindowname " + line).value_or("");
-        if (std::regex_match(title, std::regex(name + "\n"))) windows.push_back(line);
-    }
+    for (std::string line; std::getline(lines, line);)
+        if (X("xdotool getwindowname " + line) == name + "\n") windows.push_back(line);
     return windows;
 }
 

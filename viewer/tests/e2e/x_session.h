@@ -30,7 +30,7 @@ inline std::optional<std::string> X(const std::string& command)
     return Capture("timeout 20 " + command + " 2>/dev/null");
 }
 
-// Visible windows whose name matches the regular expression exactly.
+// The visible windows of that name.
 std::vector<std::string> FindWindows(const std::string& name);
 std::optional<std::string> WaitForWindow(const std::string& name, std::chrono::milliseconds timeout);
 // The window's area on the screen.
