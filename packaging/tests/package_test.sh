@@ -52,7 +52,7 @@ bits=$(setpriv --reuid=nobody --regid=nogroup --clear-groups env -i HOME="$home"
 echo "== tilebridge from /usr/bin draws a shared file, with nothing registered for the user"
 rm -rf "$home" && mkdir "$home"
 env -i HOME="$home" PATH=/usr/bin:/bin TILEBRIDGE_PROGRAM=/usr/bin/tilebridge \
-    "$e2e_test" --gtest_filter=RealWindow.NesFileIsDrawnAtLoad || fail "the installed tilebridge"
+    "$e2e_test" --gtest_filter='*/NesFileIsDrawnAtLoad' || fail "the installed tilebridge"
 
 echo "== purge"
 apt purge tilebridge

@@ -1,55 +1,80 @@
 // Form1 of either build (the Qt program, or the Windows program under Wine)
-// in a real window, driven through an X session: its controls found from
-// the client area's corner, the sheet read back from the screen, numbers
-// typed with Enter, the message boxes answered, and the export scenario
-// that both builds go through. The dialogs differ between the builds.
+// in a real window, driven through an X session as a person would: the path
+// pasted into the system's open dialog, numbers typed into the boxes with
+// Enter, the export through the save dialog and the message boxes, the
+// close request. What the window shows is read from screenshots and
+// compared with the shared reference pictures.
+//
+// Every scenario is a row of one table, run by RealWindow.Scenario: the rows
+// of both builds, and each build's own (BuildScenarios). Each build's test
+// also says how to start its program (MakeBuild).
 #pragma once
 
-#include "reference_tiles.h"
 #include "x_session.h"
 
+#include <QStringList>
+
 #include <filesystem>
+#include <memory>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
 namespace e2e {
 
-inline const std::string kMainTitle = "Mr. Tavrel's NES to GB GFX Converter";
-inline const std::string kMessageTitle = "Mr. Tavrel's NES To GB GFX Converter";
-constexpr int kClientWidth = 491;
-constexpr int kClientHeight = 390;
+// What differs between the builds.
+struct Build {
+    virtual ~Build() = default;
+    // Puts the component in the registry or out of it; false when it is not in that state.
+    virtual bool Register(bool registered) = 0;
+    // A path as the program names it.
+    virtual std::string PathOf(const std::filesystem::path& path) const { return path.string(); }
+    // The text of the message box on screen, where the build can read it.
+    virtual std::string MessageText() const { return "<this build's message boxes can't be read>"; }
+    // Ends what a failed scenario left running besides the program's own process.
+    virtual void EndLeftovers() const {}
 
-std::vector<char> ReadFile(const std::filesystem::path& path);
-
-class Form1Window {
-public:
-    Form1Window(const XSession& session, std::chrono::milliseconds step) : session_(session), step_(step) {}
-    virtual ~Form1Window() = default;
-
-    // The client area's top-left corner on the screen; returns Picture1's area.
-    QRect Place(QPoint clientTop);
-    void ExpectSheet(const QRect& area, const ReferenceTiles& tiles, int perRow, int first) const;
-    void AnswerMessage(const std::string& which) const;
-
-    // Tiles per row and offsets typed into the boxes, a cancelled export,
-    // then an export whose file must equal `expected` byte for byte.
-    void FollowCommandsAndExport(const QRect& area, const ReferenceTiles& tiles, const std::filesystem::path& target,
-                                 const std::filesystem::path& expected);
-
-protected:
-    virtual std::optional<std::string> WaitForSaveDialog() = 0;
-    // Puts a path into the focused dialog's name box.
-    virtual void EnterPath(const std::filesystem::path& path) = 0;
-
-private:
-    void ClickAt(QPoint clientPoint) const;
-    void TypeInto(QPoint clientPoint, const std::string& text) const;
-    std::string BoxText(QPoint clientPoint) const;
-
-    const XSession& session_;
-    std::chrono::milliseconds step_;
-    QPoint clientTop_;
+    std::string display;                // the X display; empty when there is none
+    QStringList command;                // starts the program
+    std::filesystem::path work;         // for the files that the scenarios make
+    std::chrono::milliseconds start{};  // until the open dialog shows
+    std::chrono::milliseconds step{};   // until anything else shows, or the program ends
 };
+
+// Typed into the boxes with Enter; the sheet then shows `perRow` tiles to a
+// band, as the box does, from tile `first`.
+struct TypedCommand {
+    std::string tilesPerRow;
+    std::string offset;
+    int perRow;
+    int first;
+};
+
+struct Scenario {
+    std::string name;
+    // A shared tile file (under testdata), opened through the open dialog and
+    // drawn at load; with neither it nor a random file, the dialog is cancelled.
+    std::string shared{};
+    std::string openAs{};  // the name it is copied to in the work folder first
+    int randomMiB = 0;     // opened instead: a file of as many MiB of random bytes
+    bool registered = true;
+    // Parts of the text of a message box at load, which ends the program when answered.
+    std::vector<std::string> message{};
+    std::vector<TypedCommand> commands{};
+    // After a cancelled save dialog, the export's name in the work folder; it
+    // must equal the shared file's expected/*.exported.<its extension>.
+    std::string exportAs{};
+    int status = 0;
+    // How soon the program ends after the close request; the build's step if not given.
+    std::optional<std::chrono::milliseconds> endsWithin{};
+};
+
+inline void PrintTo(const Scenario& row, std::ostream* out) { *out << row.name; }
+
+// Defined by each build's test.
+std::unique_ptr<Build> MakeBuild();
+// The build's own rows, which run first.
+std::vector<Scenario> BuildScenarios();
 
 }  // namespace e2e

@@ -1,7 +1,4 @@
-// The real tilebridge in a real X window, driven as a person would: the
-// path typed into the real open dialog, numbers typed into the boxes, the
-// export through the real save dialog and message boxes, the close box.
-// What the window shows is read from screenshots.
+// The Qt program in a real window on a display of the test's own (Xvfb).
 //
 // The program is the one built beside this test, with the component
 // registered in a registry of the test's own; or, when TILEBRIDGE_PROGRAM
@@ -9,178 +6,64 @@
 // that it finds the component through the machine's registration.
 #include "form1_window.h"
 
-#include <gtest/gtest.h>
+#include <QProcess>
 
-#include <filesystem>
-#include <fstream>
-#include <memory>
-#include <random>
-#include <sstream>
+#include <cstdlib>
 
 #include <unistd.h>
 
 namespace fs = std::filesystem;
-using namespace e2e;
+
+namespace e2e {
 
 namespace {
 
 const char* const kInstalledProgram = std::getenv("TILEBRIDGE_PROGRAM");
 
-class RealWindow : public testing::Test, protected Form1Window {
-protected:
-    RealWindow() : Form1Window(*session_, 20s) {}
-
-    static void SetUpTestSuite()
+// The home folder and the registry are set in this process's environment,
+// which the program and regsvr inherit.
+struct QtBuild : Build {
+    QtBuild()
     {
-        session_ = new XSession;
-        home_ = fs::temp_directory_path() / ("tilebridge-e2e-" + std::to_string(getpid()));
-        fs::create_directories(home_ / "share");
-        environment_ = {"HOME=" + home_.string(), "XDG_DATA_HOME=" + (home_ / "share").string()};
-        if (kInstalledProgram) {
-            registered_ = true;
-            return;
-        }
-        environment_.push_back("COM_MACHINE_REGISTRY_DIR=" + (home_ / "machine").string());
-        std::string command = "env ";
-        for (const std::string& variable : environment_) command += Quote(variable) + " ";
-        registered_ = Capture(command + Quote(REGSVR_BIN) + " " + Quote(COMPONENT_LIBRARY)).has_value();
+        // Xvfb picks a free display and writes its number to the given descriptor.
+        xvfb.setStandardErrorFile(QProcess::nullDevice());
+        xvfb.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-noreset"});
+        QByteArray number;
+        while (!number.contains('\n') && xvfb.waitForReadyRead(15000)) number += xvfb.readAllStandardOutput();
+        if (!number.trimmed().isEmpty()) display = ":" + number.trimmed().toStdString();
+        command = {kInstalledProgram ? kInstalledProgram : TILEBRIDGE_BIN};
+        work = fs::temp_directory_path() / ("tilebridge-e2e-" + std::to_string(getpid()));
+        start = step = 20s;
+        fs::create_directories(work / "share");
+        setenv("QT_QPA_PLATFORM", "xcb", 1);
+        setenv("HOME", work.c_str(), 1);
+        setenv("XDG_DATA_HOME", (work / "share").c_str(), 1);
+        if (kInstalledProgram) return;
+        setenv("COM_MACHINE_REGISTRY_DIR", (work / "machine").c_str(), 1);
+        registered = Capture(Quote(REGSVR_BIN) + " " + Quote(COMPONENT_LIBRARY)).has_value();
     }
 
-    static void TearDownTestSuite()
+    ~QtBuild() override
     {
-        delete session_;
-        session_ = nullptr;
+        xvfb.terminate();
+        xvfb.waitForFinished();
         std::error_code ignored;
-        fs::remove_all(home_, ignored);
+        fs::remove_all(work, ignored);
     }
 
-    void SetUp() override
-    {
-        if (!session_->ok()) GTEST_SKIP() << "Xvfb could not be started";
-        ASSERT_TRUE(registered_) << "regsvr failed";
-        work_ = home_ / testing::UnitTest::GetInstance()->current_test_info()->name();
-        fs::create_directories(work_);
-    }
+    bool Register(bool wanted) override { return wanted && registered; }
 
-    void Start()
-    {
-        const std::string program = kInstalledProgram ? kInstalledProgram : TILEBRIDGE_BIN;
-        program_ = std::make_unique<Program>(*session_, std::vector{program}, environment_);
-    }
-
-    // The open or save dialog: the program's visible window that isn't its main window.
-    std::optional<std::string> WaitForDialog(const std::string& except = "")
-    {
-        std::optional<std::string> dialog;
-        WaitUntil(
-            [&] {
-                const auto found = session_->X("xdotool search --onlyvisible --pid " + std::to_string(program_->pid()));
-                if (!found) return false;
-                std::istringstream lines(*found);
-                for (std::string line; std::getline(lines, line);) {
-                    const auto name = session_->X("xdotool getwindowname " + line);
-                    if (line != except && name && name->rfind("Mr. Tavrel", 0) != 0) dialog = line;
-                }
-                return dialog.has_value();
-            },
-            20s);
-        return dialog;
-    }
-
-    std::optional<std::string> WaitForSaveDialog() override { return WaitForDialog(window_); }
-
-    void EnterPath(const fs::path& path) override
-    {
-        session_->Keys("ctrl+a");
-        session_->Type(path.string());
-    }
-
-    // Opens a file through the real open dialog and returns Picture1's area.
-    std::optional<QRect> OpenInDialog(const fs::path& file)
-    {
-        const auto dialog = WaitForDialog();
-        if (!dialog) return std::nullopt;
-        session_->Focus(*dialog);
-        session_->Type(file.string());
-        session_->Keys("Return");
-        const auto window = session_->WaitForWindow(kMainTitle, 20s);
-        const auto geometry = window ? session_->Geometry(*window) : std::nullopt;
-        if (!geometry) return std::nullopt;
-        window_ = *window;
-        // Qt's menu bar stands above the client area.
-        const int menuBar = geometry->height() - kClientHeight;
-        EXPECT_GE(menuBar, 0);
-        EXPECT_LT(menuBar, 80);
-        return Place(QPoint(geometry->x(), geometry->y() + menuBar));
-    }
-
-    void CloseAndExpectStatusZero()
-    {
-        session_->RequestClose(window_);
-        EXPECT_EQ(program_->WaitForExit(10s), 0);
-    }
-
-    static inline XSession* session_ = nullptr;
-    static inline fs::path home_;
-    static inline std::vector<std::string> environment_;
-    static inline bool registered_ = false;
-    fs::path work_;
-    std::unique_ptr<Program> program_;
-    std::string window_;
+    QProcess xvfb;
+    bool registered = true;
 };
 
-TEST_F(RealWindow, NesFileIsDrawnAtLoad)
+}  // namespace
+
+std::unique_ptr<Build> MakeBuild() { return std::make_unique<QtBuild>(); }
+
+std::vector<Scenario> BuildScenarios()
 {
-    const fs::path source = fs::path(TESTDATA) / "nes" / "cc65-nes-charset.chr.nes";
-    const ReferenceTiles tiles = ReferenceTiles::Of(source);
-    ASSERT_TRUE(tiles.ok());
-    Start();
-    const auto area = OpenInDialog(source);
-    ASSERT_TRUE(area) << "the main window did not appear";
-    ExpectSheet(*area, tiles, 48, 0);
-    CloseAndExpectStatusZero();
+    return {{.name = "ClosingDuringALongWalkEndsAtOnce", .openAs = "big.gb", .randomMiB = 64, .endsWithin = 5s}};
 }
 
-TEST_F(RealWindow, GameBoyFileFollowsTheCommandsAndExports)
-{
-    const fs::path source = fs::path(TESTDATA) / "gb" / "2048-sanqui-tiles.2bpp.gb";
-    const ReferenceTiles tiles = ReferenceTiles::Of(source);
-    ASSERT_TRUE(tiles.ok());
-    Start();
-    const auto area = OpenInDialog(source);
-    ASSERT_TRUE(area) << "the main window did not appear";
-    ExpectSheet(*area, tiles, 48, 0);
-    FollowCommandsAndExport(*area, tiles, work_ / "converted.nes",
-                            fs::path(TESTDATA) / "expected" / "2048-sanqui-tiles.2bpp.gb.exported.nes");
-    CloseAndExpectStatusZero();
-}
-
-TEST_F(RealWindow, ClosingDuringALongWalkEndsAtOnce)
-{
-    const fs::path big = work_ / "big.gb";
-    {
-        std::vector<char> bytes(64u << 20);
-        std::mt19937 random(7);
-        for (char& b : bytes) b = static_cast<char>(random());
-        std::ofstream(big, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    }
-    Start();
-    ASSERT_TRUE(OpenInDialog(big)) << "the main window did not appear";
-    const auto asked = Clock::now();
-    session_->RequestClose(window_);
-    EXPECT_EQ(program_->WaitForExit(5s), 0);
-    EXPECT_LT(Clock::now() - asked, 5s);
-}
-
-TEST_F(RealWindow, CancellingTheOpenDialogEndsWithoutAWindow)
-{
-    Start();
-    const auto dialog = WaitForDialog();
-    ASSERT_TRUE(dialog) << "no open dialog";
-    session_->Focus(*dialog);
-    session_->Keys("Escape");
-    EXPECT_EQ(program_->WaitForExit(10s), 0);
-    EXPECT_TRUE(session_->FindWindows(kMainTitle).empty());
-}
-
-} // namespace
+}  // namespace e2e

@@ -2,6 +2,7 @@
 
 #include <QColor>
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <optional>
@@ -10,60 +11,32 @@ namespace fs = std::filesystem;
 
 namespace e2e {
 
-ReferenceTiles::ReferenceTiles(const fs::path& png, int tileCount) : count_(tileCount)
+long Mismatches(const QImage& area, const fs::path& file, int perRow, int first, std::string& report)
 {
-    picture_.load(QString::fromStdString(png.string()));
-    picture_ = picture_.convertToFormat(QImage::Format_Grayscale8);
-}
-
-ReferenceTiles ReferenceTiles::Of(const fs::path& file)
-{
-    return ReferenceTiles(file.parent_path().parent_path() / "expected" / (file.filename().string() + ".png"),
-                          static_cast<int>(fs::file_size(file) / 16));
-}
-
-int ReferenceTiles::ValueAt(int x, int y, int perRow, int first) const
-{
-    if (x == 0) return 0;
-    const int column = (x - 1) / 8;
-    if (column >= perRow) return 0;
-    const long tile = first + static_cast<long>(y / 8) * perRow + column;
-    if (tile >= count_) return 0;
-    const int px = static_cast<int>(tile % 16) * 8 + (x - 1) % 8;
-    const int py = static_cast<int>(tile / 16) * 8 + y % 8;
-    static constexpr std::array<int, 4> kGreys = {255, 170, 85, 0};
-    const int grey = qGray(picture_.pixel(px, py));
-    for (int value = 0; value < 4; ++value)
-        if (std::abs(grey - kGreys[value]) < 20) return value;
-    return -1;
-}
-
-long Mismatches(const QImage& area, const ReferenceTiles& tiles, int perRow, int first, std::string& report)
-{
-    std::array<std::optional<QRgb>, 4> shades;
-    shades[0] = area.pixel(0, 0);
-    shades[3] = qRgb(0, 0, 0);
+    const QImage picture(
+        QString::fromStdString((file.parent_path().parent_path() / "expected" / file.filename()).string() + ".png"));
+    if (picture.isNull()) return -1;
+    const auto count = static_cast<long>(fs::file_size(file) / 16);
+    constexpr QRgb kColour = 0xFFFFFF;
+    std::array<std::optional<QRgb>, 4> shades = {area.pixel(0, 0) & kColour, std::nullopt, std::nullopt, 0u};
     long wrong = 0;
     for (int y = 0; y < area.height(); ++y) {
         for (int x = 0; x < area.width(); ++x) {
-            const int value = tiles.ValueAt(x, y, perRow, first);
-            const QRgb seen = area.pixel(x, y) & 0xFFFFFF;
-            if (value < 0) return -1;
-            if (!shades[value]) {
-                bool taken = false;
-                for (const auto& shade : shades) taken = taken || (shade && (*shade & 0xFFFFFF) == seen);
-                if (taken) {
-                    ++wrong;
-                    continue;
-                }
-                shades[value] = seen;
+            const int column = (x - 1) / 8;
+            const long tile = first + static_cast<long>(y / 8) * perRow + column;
+            int value = 0;
+            if (x > 0 && column < perRow && tile < count) {
+                const int grey = qGray(picture.pixel(static_cast<int>(tile % 16) * 8 + (x - 1) % 8,
+                                                     static_cast<int>(tile / 16) * 8 + y % 8));
+                value = (255 - grey + 42) / 85;  // of 255, 170, 85 and 0
+                if (std::abs(255 - 85 * value - grey) >= 20) return -1;
             }
-            if ((*shades[value] & 0xFFFFFF) != seen) {
-                if (wrong == 0)
-                    report = "first difference at (" + std::to_string(x) + "," + std::to_string(y) + "): value " +
-                             std::to_string(value) + ", colour " + QColor(seen).name().toStdString();
-                ++wrong;
-            }
+            const QRgb seen = area.pixel(x, y) & kColour;
+            // A system colour is learnt where it is first drawn, unless another value shows that shade already.
+            if (!shades[value] && std::find(shades.begin(), shades.end(), seen) == shades.end()) shades[value] = seen;
+            if (shades[value] != seen && wrong++ == 0)
+                report = "first difference at (" + std::to_string(x) + "," + std::to_string(y) + "): value " +
+                         std::to_string(value) + ", colour " + QColor(seen).name().toStdString();
         }
     }
     return wrong;

@@ -3,24 +3,18 @@
 // Exits 1 when no such box is on screen.
 #include <windows.h>
 
-#include <string>
+#include <cstdio>
 
 int wmain(int argc, wchar_t* argv[])
 {
     if (argc != 2) return 2;
-    HWND box = FindWindowW(L"#32770", argv[1]);
-    if (!box) return 1;
-    // The message box's text is the static control with this id.
+    // The message box's text is its static control with this id.
     constexpr int kTextId = 0xFFFF;
-    HWND text = GetDlgItem(box, kTextId);
-    if (!text) return 1;
-    std::wstring wide(static_cast<size_t>(GetWindowTextLengthW(text)) + 1, L'\0');
-    wide.resize(static_cast<size_t>(GetWindowTextW(text, wide.data(), static_cast<int>(wide.size()))));
-    const int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                                         nullptr, nullptr);
-    std::string utf8(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), size, nullptr, nullptr);
-    DWORD written = 0;
-    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
+    wchar_t text[4096];
+    char utf8[4 * 4096];
+    HWND box = FindWindowW(L"#32770", argv[1]);
+    if (!box || !GetDlgItemTextW(box, kTextId, text, 4096)) return 1;
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof utf8, nullptr, nullptr);
+    std::fputs(utf8, stdout);
     return 0;
 }
