@@ -76,9 +76,9 @@ void Answer(const std::stop_token& stop, DWORD caller, const std::vector<Dialog>
 }
 
 // A call of an operation on an argument (a file name for encrypt and
-// decrypt), the dialogs it shows, and what it gives: the run-time error that
-// it raises, its result, the argument afterwards where the operation pads it
-// in place, and the files it writes.
+// decrypt), the dialogs it shows with their answers, and what it gives: the
+// run-time error that it raises, its result, the argument afterwards where
+// the operation pads it in place, and the files it writes.
 struct Call {
     DISPID operation;
     std::wstring argument;
