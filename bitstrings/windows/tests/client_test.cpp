@@ -1,21 +1,20 @@
-// A Windows client of the registered component: it creates Binary through
-// the component model as any program would, calls it early and late bound,
-// answers its dialogs from a second thread, and reads its type library,
-// registration and version block.
+// A compiled Windows client of the registered component, for what a script
+// host cannot reach: calls through the vtable with their HRESULTs and the
+// error info behind ISupportErrorInfo, late-bound arguments passed by value
+// and as typed references (a script passes its variables as Variants), the
+// dialogs, answered from a second thread, and what an early-binding client
+// reads in the type library and the version block.
 #include <binary_interface.h>
 
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
-#include <algorithm>
-#include <bitset>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
-#include <memory>
-#include <optional>
 #include <string>
 #include <thread>
 #include <tuple>
@@ -25,413 +24,194 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr HRESULT kIllegalCall = static_cast<HRESULT>(0x800A0005), kUserInterrupt = static_cast<HRESULT>(0x800A0012),
-                  kFileNotFound = static_cast<HRESULT>(0x800A0035), kBadFileName = static_cast<HRESULT>(0x800A0034);
-// The error info that each outcome leaves: "description / source".
-const std::map<HRESULT, std::wstring> kRaised = {
-    {S_OK, L""}, {kIllegalCall, L"Invalid procedure call or argument / Project1"},
-    {kUserInterrupt, L"User interrupt occurred / Project1"}, {kFileNotFound, L"File not found / Project1"},
-    {kBadFileName, L"Bad file name or number / Project1"}};
+// The description of each run-time error that the calls raise, with the library as its source.
+const std::map<int, std::wstring> kDescriptions = {
+    {5, L"Invalid procedure call or argument"}, {18, L"User interrupt occurred"}, {52, L"Bad file name or number"},
+    {53, L"File not found"}};
+constexpr DISPID encrypt = DISPID_Binary_encrypt, decrypt = DISPID_Binary_decrypt;
 
-struct Releaser {
-    void operator()(IUnknown* object) const { object->Release(); }
-};
-template <typename T>
-using Ref = std::unique_ptr<T, Releaser>;
+std::wstring Text(BSTR text) { return text ? std::wstring(text, SysStringLen(text)) : L""; }
 
-std::wstring Text(BSTR text) { return text ? std::wstring(text, SysStringLen(text)) : std::wstring(); }
-
-// An owned BSTR; the empty text is the null BSTR, which Automation reads as empty.
-struct Bstr {
-    explicit Bstr(std::wstring_view text = {})
-        : value(text.empty() ? nullptr : SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
-    Bstr(const Bstr&) = delete;
-    ~Bstr() { SysFreeString(value); }
-    BSTR* out() { return SysFreeString(value), value = nullptr, &value; }
-    std::wstring str() const { return Text(value); }
-    BSTR value;
-};
-
-// "title: prompt or message (icon)" of a dialog: the prompt is item 100 of
-// the password dialog, the message item 0xFFFF of a message box.
-std::wstring Describe(HWND dialog)
+// The files of the current folder written since the last look, with their
+// bytes. Every file is then dated back to the start of the day, so that the
+// next write shows.
+std::map<std::wstring, std::string> Written()
 {
-    wchar_t title[256] = {}, text[256] = {};
-    GetWindowTextW(dialog, title, 256);
-    GetDlgItemTextW(dialog, GetDlgItem(dialog, 100) ? 100 : 0xFFFF, text, 256);
-    HICON icon = nullptr;
-    for (HWND child = GetWindow(dialog, GW_CHILD); child && !icon; child = GetWindow(child, GW_HWNDNEXT)) {
-        icon = reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0));
+    static const auto kLooked = std::chrono::floor<std::chrono::days>(fs::file_time_type::clock::now());
+    std::map<std::wstring, std::string> written;
+    for (const fs::path& file : fs::directory_iterator(".")) {
+        std::ifstream in(file, std::ios::binary);
+        if (fs::last_write_time(file) != kLooked) written[file.filename()] = {std::istreambuf_iterator(in), {}};
+        fs::last_write_time(file, kLooked);
     }
-    return std::wstring(title) + L": " + text +
-           (icon == LoadIconA(nullptr, IDI_ERROR)         ? L" (error)"
-            : icon == LoadIconA(nullptr, IDI_INFORMATION) ? L" (information)"
-            : icon                                        ? L" (other icon)"
-                                                          : L"");
+    return written;
 }
 
-// A dialog expected during a call, as described, and its answer: the text
-// for its edit box and a command.
-struct Dialog {
-    std::wstring shown, input = L"";
-    WPARAM command = IDOK;
+// A dialog as "title: prompt or message", and the text typed into it before
+// OK, or nullptr for Cancel. A message box is answered with OK.
+using Dialog = std::pair<std::wstring, const wchar_t*>;
+
+// Answers the dialogs that the thread `caller` shows, as they come: the
+// expected ones, in order; any other is cancelled, so that a wrong dialog
+// fails the test instead of blocking it. The prompt is item 100 of the
+// password dialog, its edit box item 101; the message of a message box is
+// item 0xFFFF.
+void Answer(const std::stop_token& stop, DWORD caller, const std::vector<Dialog>& dialogs, std::vector<Dialog>& seen)
+{
+    for (; !stop.stop_requested(); Sleep(20)) {
+        for (HWND dialog = nullptr; (dialog = FindWindowExW(nullptr, dialog, L"#32770", nullptr));) {
+            wchar_t title[256] = {}, text[256] = {};
+            const bool open = IsWindowVisible(dialog) && GetWindowThreadProcessId(dialog, nullptr) == caller;
+            if (!open || GetPropW(dialog, L"answered")) continue;
+            SetPropW(dialog, L"answered", dialog);
+            GetWindowTextW(dialog, title, 256);
+            GetDlgItemTextW(dialog, GetDlgItem(dialog, 100) ? 100 : 0xFFFF, text, 256);
+            const std::wstring shown = std::wstring(title) + L": " + text;
+            const bool expected = seen.size() < dialogs.size() && shown == dialogs[seen.size()].first;
+            seen.emplace_back(shown, expected ? dialogs[seen.size()].second : nullptr);
+            if (seen.back().second) SetDlgItemTextW(dialog, 101, seen.back().second);
+            PostMessageW(dialog, WM_COMMAND, seen.back().second ? IDOK : IDCANCEL, 0);
+        }
+    }
+}
+
+// A call of an operation on an argument (a file name for encrypt and
+// decrypt), the dialogs it shows with their answers, and what it gives: the
+// run-time error that it raises, its result, the argument afterwards where
+// the operation pads it in place, and the files it writes.
+struct Call {
+    DISPID operation;
+    std::wstring argument;
+    std::vector<Dialog> dialogs;
+    int error = 0;
+    std::wstring result = L"", padded = L"";
+    std::map<std::wstring, std::string> written = {};
 };
 
-// Makes a call while a second thread answers the dialogs that it shows: the
-// expected ones, in order; any other is cancelled, so that a wrong dialog
-// fails the test instead of blocking it.
-template <typename Call>
-auto WithDialogs(const std::vector<Dialog>& expected, Call call)
-{
-    std::vector<std::wstring> seen, shown;
-    std::jthread answerer([&, caller = GetCurrentThreadId()](const std::stop_token& stop) {
-        for (std::size_t next = 0; !stop.stop_requested(); Sleep(20)) {
-            for (HWND dialog = nullptr; (dialog = FindWindowExW(nullptr, dialog, L"#32770", nullptr));) {
-                if (GetWindowThreadProcessId(dialog, nullptr) != caller || !IsWindowVisible(dialog) ||
-                    GetPropW(dialog, L"answered")) {
-                    continue;
-                }
-                SetPropW(dialog, L"answered", dialog);
-                seen.push_back(Describe(dialog));
-                const bool answer = next < expected.size() && seen.back() == expected[next].shown;
-                if (answer) SetDlgItemTextW(dialog, 101, expected[next].input.c_str());
-                PostMessageW(dialog, WM_COMMAND, answer ? expected[next++].command : IDCANCEL, 0);
-            }
-        }
-    });
-    const auto result = call();
-    answerer.request_stop();
-    answerer.join();
-    for (const Dialog& dialog : expected) shown.push_back(dialog.shown);
-    EXPECT_EQ(seen, shown);
-    return result;
-}
+// How a call passes its argument: through the vtable, as an early-bound
+// client calls (0); through IDispatch by value (1), or as a reference of the
+// parameter's own type (2), as a compiled client passes a typed variable.
+enum Passing { kEarly, kValue, kReference };
 
-// The failed call's error info, read as an early-binding client does: only
-// when the object says that its interface sets it.
-std::wstring ErrorInfo(IUnknown* object)
-{
-    ISupportErrorInfo* support = nullptr;
-    IErrorInfo* info = nullptr;
-    Bstr description, source;
-    object->QueryInterface(IID_ISupportErrorInfo, reinterpret_cast<void**>(&support));
-    const bool supported = support && support->InterfaceSupportsErrorInfo(IID__Binary) == S_OK;
-    if (support) support->Release();
-    if (!supported || GetErrorInfo(0, &info) != S_OK) return L"(no error info)";
-    info->GetDescription(description.out());
-    info->GetSource(source.out());
-    info->Release();
-    return description.str() + L" / " + source.str();
-}
-
-// What a call gave: its result, its argument afterwards and the error raised, as texts.
+// The result, the argument afterwards and the error info, as texts.
 using Outcome = std::tuple<HRESULT, std::wstring, std::wstring, std::wstring>;
 
-// An encrypt or decrypt call on a file of the given content, or on a missing
-// one, with the dialogs it shows, and the file that it writes.
-struct FileCall {
-    HRESULT (STDMETHODCALLTYPE _Binary::*operation)(BSTR, VARIANT*);
-    std::wstring name;
-    std::optional<std::string> content;
-    std::vector<Dialog> dialogs;
-    HRESULT hr;
-    const wchar_t* output = nullptr;
-    std::string written = "";
-};
-
-// The folder that file calls work in, as the current folder, so that names
-// without a path land there too.
-const fs::path kFolder = fs::temp_directory_path() / "bitstrings-client";
-
-std::map<std::wstring, std::string> FilesInFolder()
-{
-    std::map<std::wstring, std::string> files;
-    for (const auto& entry : fs::directory_iterator(kFolder)) {
-        std::ifstream in(entry.path(), std::ios::binary);
-        files[entry.path().filename().wstring()] = {std::istreambuf_iterator<char>(in), {}};
-    }
-    return files;
-}
-
-// A protected file: the digits of the password and the text, eight a byte,
-// the last one moved to the front inverted.
-std::string Protected(const std::string& text)
-{
-    std::string digits;
-    for (const unsigned char byte : "abcdefgh" + text) digits += std::bitset<8>(byte).to_string();
-    std::rotate(digits.begin(), digits.end() - 1, digits.end());
-    digits.front() ^= 1;  // '0' and '1' differ in their last bit
-    return digits;
-}
-
+// The calls run in a folder of their own, as the current folder, which
+// holds a note to protect and two files whose names encrypt refuses.
 class ClientTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_EQ(CoInitialize(nullptr), S_OK);
+        CoInitialize(nullptr);
         ASSERT_EQ(CoCreateInstance(CLSID_Binary, nullptr, CLSCTX_INPROC_SERVER, IID__Binary,
-                                   reinterpret_cast<void**>(&binary)),
-                  S_OK);
+                                   reinterpret_cast<void**>(&binary)), S_OK);
+        fs::create_directories(folder);
+        fs::current_path(folder);
+        for (const wchar_t* name : {L"note.txt", L"abc", L"\u0142ist.txt"}) std::ofstream(fs::path(name)) << "\xE9";
+        Written();
     }
     void TearDown() override
     {
+        fs::current_path(folder.parent_path());
+        fs::remove_all(folder);
         if (binary) binary->Release();
         CoUninitialize();
     }
 
-    // Through the vtable, as an early-bound client calls; a number argument
-    // shows as given while it is unchanged.
-    Outcome CallEarly(DISPID id, const std::wstring& argument)
+    // The outcome of a call, while a second thread answers its dialogs.
+    Outcome Make(DISPID id, Passing passing, const std::wstring& given, const std::vector<Dialog>& dialogs,
+                 std::vector<Dialog>& seen)
     {
-        Bstr text(argument), result;
-        const SHORT given = id == DISPID_Binary_Bin ? static_cast<SHORT>(std::stoi(argument)) : -7;
-        SHORT number = given;
-        SetErrorInfo(0, nullptr);
-        HRESULT hr = E_NOTIMPL;
-        if (id == DISPID_Binary_GetStringBits) hr = binary->GetStringBits(text.value, result.out());
-        if (id == DISPID_Binary_GetStringFromBits) hr = binary->GetStringFromBits(&text.value, result.out());
-        if (id == DISPID_Binary_ChrBin) hr = binary->ChrBin(&text.value, result.out());
-        if (id == DISPID_Binary_Bin) hr = binary->Bin(&number, result.out());
-        if (id == DISPID_Binary_Dec) hr = binary->Dec(&text.value, &number);
-        return {hr, id != DISPID_Binary_Dec ? result.str() : number == -7 ? L"" : std::to_wstring(number),
-                id != DISPID_Binary_Bin ? text.str() : number == given ? argument : std::to_wstring(number),
-                FAILED(hr) ? ErrorInfo(binary) : L""};
-    }
-
-    // Through IDispatch, as a client passes a string by value or a typed
-    // string variable, or as a script host passes its variables: as
-    // references to VARIANTs. A raised exception counts as its code.
-    Outcome CallLate(DISPID id, VARTYPE passing, const std::wstring& argument)
-    {
-        VARIANT variable{}, passed{}, result{};
-        variable.vt = VT_BSTR;
-        variable.bstrVal = SysAllocStringLen(argument.data(), static_cast<UINT>(argument.size()));
-        passed.vt = passing;
-        if (passing == VT_BSTR)
-            passed.bstrVal = variable.bstrVal;
-        else
-            passed.byref = passing == (VT_BYREF | VT_VARIANT) ? static_cast<void*>(&variable) : &variable.bstrVal;
-        DISPPARAMS params{&passed, nullptr, 1, 0};
+        const std::jthread answerer(Answer, GetCurrentThreadId(), std::cref(dialogs), std::ref(seen));
+        VARIANT arg{}, result{};
         EXCEPINFO exception{};
-        const HRESULT hr = binary->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, &result, &exception, nullptr);
-        const bool raised = hr == DISP_E_EXCEPTION;
-        EXPECT_TRUE(FAILED(hr) || result.vt == (id == DISPID_Binary_Dec ? VT_I2 : VT_BSTR)) << "type " << result.vt;
-        EXPECT_EQ(variable.vt, VT_BSTR) << "the variable keeps its own type";
-        const Outcome outcome(raised ? exception.scode : hr,
-                              FAILED(hr)            ? L""
-                              : result.vt == VT_I2 ? std::to_wstring(result.iVal)
-                                                   : Text(result.bstrVal),
-                              Text(variable.bstrVal),
-                              raised ? Text(exception.bstrDescription) + L" / " + Text(exception.bstrSource) : L"");
-        for (VARIANT* variant : {&result, &variable}) VariantClear(variant);
+        arg.vt = VT_BSTR;  // the empty text as the null BSTR, as compiled clients pass it
+        arg.bstrVal = given.empty() ? nullptr : SysAllocStringLen(given.data(), static_cast<UINT>(given.size()));
+        if (id == DISPID_Binary_Bin && passing != kValue) VariantChangeType(&arg, &arg, 0, VT_I2);
+        HRESULT hr = E_NOTIMPL;
+        if (passing == kEarly) {
+            result.vt = id == DISPID_Binary_Dec ? VT_I2 : id == encrypt || id == decrypt ? VT_I4 : VT_BSTR;
+            if (id == decrypt) hr = binary->decrypt(arg.bstrVal, &result);
+            if (id == encrypt) hr = binary->encrypt(arg.bstrVal, &result);
+            if (id == DISPID_Binary_Bin) hr = binary->Bin(&arg.iVal, &result.bstrVal);
+            if (id == DISPID_Binary_GetStringFromBits) hr = binary->GetStringFromBits(&arg.bstrVal, &result.bstrVal);
+            if (id == DISPID_Binary_ChrBin) hr = binary->ChrBin(&arg.bstrVal, &result.bstrVal);
+            if (id == DISPID_Binary_Dec) hr = binary->Dec(&arg.bstrVal, &result.iVal);
+            if (id == DISPID_Binary_GetStringBits) hr = binary->GetStringBits(arg.bstrVal, &result.bstrVal);
+            // The error info, read as an early-binding client does: only when
+            // the object says that its interface sets it.
+            ISupportErrorInfo* support = nullptr;
+            IErrorInfo* info = nullptr;
+            binary->QueryInterface(IID_ISupportErrorInfo, reinterpret_cast<void**>(&support));
+            const bool supported = support && support->InterfaceSupportsErrorInfo(IID__Binary) == S_OK;
+            if (support) support->Release();
+            if (FAILED(hr) && supported && GetErrorInfo(0, &info) == S_OK) {
+                info->GetDescription(&exception.bstrDescription), info->GetSource(&exception.bstrSource);
+                info->Release();
+            }
+        } else {
+            VARIANT passed = arg;
+            if (passing == kReference) passed.vt |= VT_BYREF, passed.byref = &arg.bstrVal;  // iVal's address too
+            DISPPARAMS params{&passed, nullptr, 1, 0};
+            hr = binary->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, &result, &exception, nullptr);
+            if (hr == DISP_E_EXCEPTION) hr = exception.scode;
+        }
+        for (VARIANT* value : {&arg, &result}) VariantChangeType(value, value, 0, VT_BSTR);
+        const Outcome outcome(hr, FAILED(hr) ? L"" : Text(result.bstrVal), Text(arg.bstrVal),
+                              FAILED(hr) ? Text(exception.bstrDescription) + L" / " + Text(exception.bstrSource) : L"");
+        for (VARIANT* value : {&arg, &result}) VariantClear(value);
         for (BSTR text : {exception.bstrDescription, exception.bstrSource, exception.bstrHelpFile}) SysFreeString(text);
         return outcome;
     }
 
-    // In the folder, which then holds the named file, if any, and the file written.
-    void Expect(const FileCall& c)
+    // Each call in each passing, with its dialogs answered.
+    void Expect(const std::vector<Call>& calls)
     {
-        SCOPED_TRACE(testing::PrintToString(c.name));
-        const fs::path previous = fs::current_path();
-        fs::create_directories(kFolder);
-        fs::current_path(kFolder);
-        if (c.content) std::ofstream(fs::path(c.name), std::ios::binary) << *c.content;
-        auto files = FilesInFolder();
-        if (c.output) files[c.output] = c.written;
-        VARIANT result{};
-        result.vt = VT_I4;
-        EXPECT_EQ(WithDialogs(c.dialogs, [&] { return (binary->*c.operation)(Bstr(c.name).value, &result); }), c.hr);
-        EXPECT_EQ(std::tuple(result.vt, FAILED(c.hr) ? ErrorInfo(binary) : L"", FilesInFolder()),
-                  std::tuple(VT_EMPTY, kRaised.at(c.hr), files));
-        fs::current_path(previous);
-        fs::remove_all(kFolder);
-    }
-
-    _Binary* binary = nullptr;
-    static constexpr auto encrypt = &_Binary::encrypt, decrypt = &_Binary::decrypt;
-};
-
-// Each conversion early and late bound, its argument passed by value, as a
-// string reference and as a script variable: a reference comes back padded
-// where the operation pads it, and untouched otherwise; a value never changes.
-TEST_F(ClientTest, ConversionsEarlyAndLateBound)
-{
-    const struct {
-        const wchar_t* name;
-        std::wstring argument;
-        HRESULT hr;
-        std::wstring result, padded = L"";
-        const wchar_t* dialog = nullptr;
-    } cases[] = {
-        {L"getstringbits", L"AB", S_OK, L"0100000101000010"},  // names are found in any case
-        {L"GetStringBits", std::wstring(L"\0\xFF", 2), S_OK, L"0000000011111111"},
-        {L"GetStringBits", L"\x20AC", S_OK, L"10000000"},  // the euro sign is 0x80 in the ANSI code page
-        {L"GetStringBits", L"A\x4E00" L"B", S_OK, L"0100000101000010", L"",  // no code, nothing added
-         L"Error!: value is not a valid ASCII Integer (error)"},
-        {L"GetStringFromBits", L"0100000101000010", S_OK, L"AB"},
-        {L"GetStringFromBits", L"10000000", S_OK, L"\x20AC"},
-        {L"Bin", L"065", S_OK, L"01000001"},  // converted for the call, so written back only if changed
-        {L"Bin", L"256", kIllegalCall, L""},
-        {L"DEC", L"101", S_OK, L"5", L"00000101"},
-        {L"Dec", L"", S_OK, L"0", L"00000000"},
-        {L"Dec", L"010000010", kIllegalCall, L""},
-        {L"chrBin", L"1000001", S_OK, L"A", L"01000001"},
-        {L"ChrBin", L"10000000", S_OK, L"\x20AC"},
-    };
-    constexpr VARTYPE kEarly = VT_EMPTY, kValue = VT_BSTR;
-    constexpr VARTYPE kString = VT_BYREF | VT_BSTR, kVariable = VT_BYREF | VT_VARIANT;
-    for (const auto& c : cases) {
-        LPOLESTR name = const_cast<LPOLESTR>(c.name);
-        DISPID id = DISPID_UNKNOWN;
-        ASSERT_EQ(binary->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id), S_OK) << c.name;
-        for (const VARTYPE passing : {kEarly, kValue, kString, kVariable}) {
-            if (passing == kString && id == DISPID_Binary_Bin) continue;  // no string for a reference to a number
-            SCOPED_TRACE(testing::Message() << c.name << "(" << testing::PrintToString(c.argument) << ") as "
-                                            << passing);
-            const std::vector<Dialog> dialogs = c.dialog ? std::vector<Dialog>{{c.dialog}} : std::vector<Dialog>{};
-            const Outcome outcome = WithDialogs(dialogs, [&] {
-                return passing == kEarly ? CallEarly(id, c.argument) : CallLate(id, passing, c.argument);
-            });
-            const bool keeps = c.padded.empty() || passing == kValue;
-            EXPECT_EQ(outcome, Outcome(c.hr, c.result, keeps ? c.argument : c.padded, kRaised.at(c.hr)));
+        for (const Call& c : calls) {
+            for (const Passing passing : {kEarly, kValue, kReference}) {
+                std::vector<Dialog> seen;
+                const Outcome outcome = Make(c.operation, passing, c.argument, c.dialogs, seen);
+                const HRESULT hr = c.error ? MAKE_HRESULT(SEVERITY_ERROR, FACILITY_CONTROL, c.error) : S_OK;
+                const std::wstring raised = c.error ? kDescriptions.at(c.error) + L" / Project1" : L"";
+                const std::wstring argument = c.padded.empty() || passing == kValue ? c.argument : c.padded;
+                EXPECT_EQ(std::tuple(outcome, seen, Written()),
+                          std::tuple(Outcome(hr, c.result, argument, raised), c.dialogs, c.written))
+                    << std::hex << c.operation << " passed as " << passing;
+            }
         }
     }
-}
 
-TYPEATTR Attributes(ITypeInfo* info)
-{
-    TYPEATTR *attributes = nullptr, copy{};
-    if (info->GetTypeAttr(&attributes) == S_OK) {
-        copy = *attributes;
-        info->ReleaseTypeAttr(attributes);
-    }
-    return copy;
-}
+    const fs::path folder = fs::temp_directory_path() / "bitstrings-client";
+    _Binary* binary = nullptr;
+};
 
-Ref<ITypeInfo> Referenced(ITypeInfo* info, UINT implType)
-{
-    HREFTYPE reference = 0;
-    ITypeInfo* raw = nullptr;
-    if (info->GetRefTypeOfImplType(implType, &reference) == S_OK) info->GetRefTypeInfo(reference, &raw);
-    return Ref<ITypeInfo>(raw);
-}
-
-// Pointer parameters shown as by-reference types.
-VARTYPE TypeOf(const TYPEDESC& type) { return type.vt == VT_PTR ? VARTYPE(VT_BYREF | type.lptdesc->vt) : type.vt; }
-
-TEST_F(ClientTest, TypeLibraryDescribesTheDualInterfaceItsOperationsAndThePredeclaredClass)
-{
-    ITypeInfo* raw = nullptr;
-    ITypeLib* rawLibrary = nullptr;
-    UINT index = 0;
-    ASSERT_EQ(binary->GetTypeInfo(0, LOCALE_USER_DEFAULT, &raw), S_OK);
-    const Ref<ITypeInfo> dispatch(raw), vtable = Referenced(raw, static_cast<UINT>(-1));
-    ASSERT_EQ(dispatch->GetContainingTypeLib(&rawLibrary, &index), S_OK);
-    const Ref<ITypeLib> library(rawLibrary);
-    ASSERT_EQ(library->GetTypeInfoOfGuid(CLSID_Binary, &raw), S_OK);
-    const Ref<ITypeInfo> coclass(raw), defaultInterface = Referenced(raw, 0);
-    ASSERT_TRUE(vtable && defaultInterface);
-    constexpr WORD kDual = TYPEFLAG_FHIDDEN | TYPEFLAG_FDUAL | TYPEFLAG_FNONEXTENSIBLE | TYPEFLAG_FDISPATCHABLE;
-    const std::tuple<ITypeInfo*, TYPEKIND, GUID, WORD> types[] = {
-        {dispatch.get(), TKIND_DISPATCH, IID__Binary, kDual},
-        {vtable.get(), TKIND_INTERFACE, IID__Binary, kDual | TYPEFLAG_FOLEAUTOMATION},  // on the vtable half only
-        {coclass.get(), TKIND_COCLASS, CLSID_Binary, TYPEFLAG_FCANCREATE | TYPEFLAG_FAPPOBJECT | TYPEFLAG_FPREDECLID},
-    };
-    for (const auto& [info, kind, guid, flags] : types) {
-        const TYPEATTR type = Attributes(info);
-        EXPECT_EQ(std::tuple(type.typekind, type.guid, type.wTypeFlags, type.wMajorVerNum, type.wMinorVerNum),
-                  std::tuple(kind, guid, flags, 1, 0));
-    }
-    INT implFlags = 0;
-    coclass->GetImplTypeFlags(0, &implFlags);
-    EXPECT_EQ(std::tuple(implFlags, Attributes(defaultInterface.get()).guid),
-              std::tuple(IMPLTYPEFLAG_FDEFAULT, IID__Binary));
-    TLIBATTR* lib = nullptr;
-    ASSERT_EQ(library->GetLibAttr(&lib), S_OK);
-    EXPECT_EQ(std::tuple(lib->guid, lib->wMajorVerNum, lib->wMinorVerNum, lib->lcid, lib->syskind),
-              std::tuple(LIBID_Project1, 2, 0, LCID{0x0409}, sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32));
-    library->ReleaseTLibAttr(lib);
-
-    // In the vtable after IDispatch's seven methods, each giving an HRESULT and its result last.
-    constexpr USHORT kIn = PARAMFLAG_FIN, kInOut = PARAMFLAG_FIN | PARAMFLAG_FOUT;
-    const std::tuple<DISPID, std::wstring, VARTYPE, USHORT, VARTYPE> operations[] = {
-        {DISPID_Binary_decrypt, L"decrypt(strfilename)", VT_BSTR, kIn, VT_VARIANT},
-        {DISPID_Binary_encrypt, L"encrypt(strfilename)", VT_BSTR, kIn, VT_VARIANT},
-        {DISPID_Binary_Bin, L"Bin(decimalnum)", VT_BYREF | VT_I2, kInOut, VT_BSTR},
-        {DISPID_Binary_GetStringFromBits, L"GetStringFromBits(bits)", VT_BYREF | VT_BSTR, kInOut, VT_BSTR},
-        {DISPID_Binary_ChrBin, L"ChrBin(Binary)", VT_BYREF | VT_BSTR, kInOut, VT_BSTR},
-        {DISPID_Binary_Dec, L"Dec(Binary)", VT_BYREF | VT_BSTR, kInOut, VT_I2},
-        {DISPID_Binary_GetStringBits, L"GetStringBits(needbits)", VT_BSTR, kIn, VT_BSTR},
-    };
-    ASSERT_EQ(std::size_t{Attributes(vtable.get()).cFuncs}, std::size(operations));
-    for (UINT i = 0; i < std::size(operations); ++i) {
-        FUNCDESC* f = nullptr;
-        BSTR names[2] = {};
-        UINT count = 0;
-        ASSERT_EQ(vtable->GetFuncDesc(i, &f), S_OK);
-        vtable->GetNames(f->memid, names, 2, &count);
-        ASSERT_EQ(std::tuple(f->cParams, f->oVft, f->elemdescFunc.tdesc.vt),
-                  std::tuple(2, static_cast<SHORT>((7 + i) * sizeof(void*)), VT_HRESULT));
-        const ELEMDESC* p = f->lprgelemdescParam;
-        const auto& [id, signature, type, flags, result] = operations[i];
-        EXPECT_EQ(std::tuple(f->memid, Text(names[0]) + L"(" + Text(names[1]) + L")", TypeOf(p[0].tdesc),
-                             p[0].paramdesc.wParamFlags, TypeOf(p[1].tdesc), p[1].paramdesc.wParamFlags),
-                  std::tuple(id, signature, type, flags, VT_BYREF | result, PARAMFLAG_FOUT | PARAMFLAG_FRETVAL));
-        for (BSTR name : names) SysFreeString(name);
-        vtable->ReleaseFuncDesc(f);
-    }
-    Bstr help;
-    vtable->GetDocumentation(DISPID_Binary_GetStringFromBits, nullptr, help.out(), nullptr, nullptr);
-    EXPECT_EQ(help.str(), L"Takes a string of bits an returns the string created by those bits, ");
-}
-
-TEST_F(ClientTest, RegisteredServerIsTheLoadedModuleWithItsVersionBlock)
-{
-    wchar_t guid[39] = {}, server[MAX_PATH] = {}, loaded[MAX_PATH] = {};
-    DWORD size = sizeof(server), ignored = 0;
-    StringFromGUID2(CLSID_Binary, guid, 39);
-    RegGetValueW(HKEY_CLASSES_ROOT, (L"CLSID\\" + std::wstring(guid) + L"\\InprocServer32").c_str(), nullptr,
-                 RRF_RT_REG_SZ, nullptr, server, &size);
-    GetModuleFileNameW(GetModuleHandleW(L"bitstrings.dll"), loaded, MAX_PATH);
-    EXPECT_EQ(CompareStringOrdinal(server, -1, loaded, -1, TRUE), CSTR_EQUAL) << server << L" " << loaded;
-    std::vector<BYTE> block(GetFileVersionInfoSizeW(loaded, &ignored));
-    ASSERT_TRUE(!block.empty() && GetFileVersionInfoW(loaded, 0, static_cast<DWORD>(block.size()), block.data()));
-    const WORD* translation = nullptr;
-    UINT length = 0;
-    ASSERT_TRUE(VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation", (void**)&translation, &length));
-    EXPECT_EQ(std::tuple(length, translation[0], translation[1]), std::tuple(4u, 0x0409, 1200));
-    for (const auto& [name, expected] : {std::pair{L"FileVersion", L"1.00"}, {L"ProductVersion", L"1.00"},
-                                         {L"ProductName", L"bitstrings"}, {L"InternalName", L"bitstrings"},
-                                         {L"OLESelfRegister", L""}}) {
-        const wchar_t* text = nullptr;
-        const std::wstring path = std::wstring(L"\\StringFileInfo\\040904B0\\") + name;
-        ASSERT_TRUE(VerQueryValueW(block.data(), path.c_str(), (void**)&text, &length)) << name;
-        EXPECT_EQ(length ? std::wstring(text) : L"", expected) << name;
-    }
-}
-
-TEST_F(ClientTest, EncryptAndDecryptAskForThePasswordAndWriteTheOtherFile)
+// Passed by value, an argument that an operation pads or refuses stays the
+// caller's: the operation works on a copy of its own.
+TEST_F(ClientTest, CallsEarlyAndLateBound)
 {
     const std::wstring ask = L"Password Needed: What should be the password to get into this file? (8 letters long)",
                        askBack = L"Password Needed: What is the password to get into this file? (8 letters long)";
-    const std::string text = "Dear reader,\r\ncaf\xE9 \xFF\r\n";
-    const std::wstring letter = (kFolder / L"letter").wstring();
-    const FileCall cases[] = {
-        {encrypt, letter + L".txt", text, {{ask, L"abcdefgh"}}, S_OK, L"letter.pef", Protected(text)},
-        {decrypt, letter + L".pef", Protected(text), {{askBack, L"abcdefgh"}}, S_OK, L"letter.txt", text},
-        // The prompt comes again until the password has eight characters.
-        {encrypt, L"notes.txt", "hi", {{ask, L"abcdefg"}, {ask}, {ask, L"abcdefghi"}, {ask, L"abcdefgh"}}, S_OK,
-         L"notes.pef", Protected("hi")},
-        {decrypt, L"secret.pef", Protected("hidden"),
-         {{askBack, L"abcdefgX"}, {L"Stopping Decrypton Process: Password Incorrect (information)"}}, S_OK},
-        {encrypt, L"kept.txt", "text", {{ask, L"", IDCANCEL}}, kUserInterrupt},
-        {decrypt, L"missing.pef", std::nullopt, {{askBack, L"abcdefgh"}}, kFileNotFound},
+    Expect({
+        // A character without a code in the ANSI code page gives no digits.
+        {DISPID_Binary_GetStringBits, L"A\x4E00" L"B", {{L"Error!: value is not a valid ASCII Integer", L""}}, 0,
+         L"0100000101000010"},
+        // The euro sign is 0x80 in the ANSI code page; a short last group is padded apart from the argument.
+        {DISPID_Binary_GetStringFromBits, L"100000000100000111", {}, 0, L"\x20AC" L"A\x03"},
+        {DISPID_Binary_Bin, L"65", {}, 0, L"01000001"}, {DISPID_Binary_Bin, L"256", {}, 5},
+        {DISPID_Binary_Dec, L"101", {}, 0, L"5", L"00000101"}, {DISPID_Binary_Dec, L"", {}, 0, L"0", L"00000000"},
+        {DISPID_Binary_ChrBin, L"1000001", {}, 0, L"A", L"01000001"},
+        // The digits of the password and of the text, the last one moved to the front inverted.
+        {encrypt, (folder / L"note.txt").wstring(), {{ask, L"abcdefgh"}}, 0, L"", L"",
+         {{L"note.pef", "001100001011000100110001101100100011001010110011001100111011010001110100"}}},
+        {decrypt, L"note.pef", {{askBack, L"abcdefgX"}, {L"Stopping Decrypton Process: Password Incorrect", L""}}},
+        {decrypt, L"note.pef", {{askBack, L"abcdefgh"}}, 0, L"", L"", {{L"note.txt", "\xE9"}}},
+        {encrypt, L"note.txt", {{ask, nullptr}}, 18}, {decrypt, L"missing.pef", {{askBack, L"abcdefgh"}}, 53},
         // A character without a code in the ANSI code page is refused, not
         // replaced by a look-alike that names another file.
-        {encrypt, L"\u0142ist.txt", "text", {{ask, L"abcdefgh"}}, kBadFileName},
-        {encrypt, L"abc", "text", {{ask, L"abcdefgh"}}, kIllegalCall},
-    };
-    for (const FileCall& c : cases) Expect(c);
+        {encrypt, L"\u0142ist.txt", {{ask, L"abcdefgh"}}, 52},
+        // Too short to lose the four characters of an extension.
+        {encrypt, L"abc", {{ask, L"abcdefgh"}}, 5},
+    });
 }
 
 // Run on its own under a code page of two-byte characters (Wine takes the
@@ -441,10 +221,49 @@ TEST_F(ClientTest, EncryptAndDecryptAskForThePasswordAndWriteTheOtherFile)
 TEST_F(ClientTest, TwoByteCodePageIsRefusedByEncryptAndDecrypt)
 {
     CPINFO codePage{};
-    ASSERT_TRUE(GetCPInfo(CP_ACP, &codePage));
-    ASSERT_EQ(codePage.MaxCharSize, 2u) << "the test needs a code page of two-byte characters";
-    Expect({encrypt, L"notes.txt", "\x82\xA0\x82\xA2", {}, kIllegalCall});
-    Expect({decrypt, L"notes.pef", Protected("\x82\xA0\x82\xA2"), {}, kIllegalCall});
+    ASSERT_TRUE(GetCPInfo(CP_ACP, &codePage) && codePage.MaxCharSize == 2) << "the test needs two-byte characters";
+    Expect({{encrypt, L"note.txt", {}, 5}, {decrypt, L"note.pef", {}, 5}});
+}
+
+// What an early-binding client reads besides the calls. In the type library:
+// _Binary a hidden dual interface, Binary a creatable, predeclared app
+// object; the operations' declarations are those that late binding calls
+// through. In the version block: US English strings in Unicode, and the
+// OLESelfRegister entry, which tells that the module registers itself.
+TEST_F(ClientTest, TypeLibraryAndVersionBlock)
+{
+    ITypeInfo *dispatch = nullptr, *coclass = nullptr;
+    ITypeLib* library = nullptr;
+    UINT index = 0, length = 0;
+    ASSERT_EQ(binary->GetTypeInfo(0, LOCALE_USER_DEFAULT, &dispatch), S_OK);
+    ASSERT_EQ(dispatch->GetContainingTypeLib(&library, &index), S_OK);
+    ASSERT_EQ(library->GetTypeInfoOfGuid(CLSID_Binary, &coclass), S_OK);
+    library->Release();
+    constexpr WORD kDual = TYPEFLAG_FHIDDEN | TYPEFLAG_FDUAL | TYPEFLAG_FNONEXTENSIBLE | TYPEFLAG_FDISPATCHABLE;
+    constexpr WORD kPredeclared = TYPEFLAG_FCANCREATE | TYPEFLAG_FAPPOBJECT | TYPEFLAG_FPREDECLID;
+    for (const auto& [type, expected] : {std::pair{dispatch, std::tuple(TKIND_DISPATCH, IID__Binary, kDual)},
+                                         std::pair{coclass, std::tuple(TKIND_COCLASS, CLSID_Binary, kPredeclared)}}) {
+        TYPEATTR* a = nullptr;
+        type->GetTypeAttr(&a);
+        EXPECT_EQ(std::tuple(a->typekind, a->guid, a->wTypeFlags), expected);
+        type->ReleaseTypeAttr(a);
+        type->Release();
+    }
+
+    wchar_t path[MAX_PATH] = {}, *text = nullptr;
+    WORD* language = nullptr;
+    GetModuleFileNameW(GetModuleHandleW(L"bitstrings.dll"), path, MAX_PATH);
+    std::vector<BYTE> block(GetFileVersionInfoSizeW(path, nullptr));
+    ASSERT_TRUE(GetFileVersionInfoW(path, 0, static_cast<DWORD>(block.size()), block.data()) &&
+                VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation", (void**)&language, &length));
+    EXPECT_EQ(std::tuple(length, language[0], language[1]), std::tuple(4u, 0x0409, 1200));
+    for (const auto& [name, expected] : {std::pair{L"FileVersion", L"1.00"}, {L"ProductVersion", L"1.00"},
+                                         {L"ProductName", L"bitstrings"}, {L"InternalName", L"bitstrings"},
+                                         {L"OLESelfRegister", L""}}) {
+        const std::wstring key = L"\\StringFileInfo\\040904B0\\" + std::wstring(name);
+        const bool found = VerQueryValueW(block.data(), key.c_str(), (void**)&text, &length);
+        EXPECT_EQ(found ? std::wstring(length ? text : L"") : L"(missing)", expected) << name;
+    }
 }
 
 }  // namespace
