@@ -1,6 +1,8 @@
 // The component called from the console through comcall, as a user would:
 // results, padded arguments, error numbers with descriptions, and a file
-// protected and restored.
+// protected and restored. The protected file's name drops the given name's
+// last four characters: a bare name of three is refused, and "abcd" gives
+// ".pef".
 #include "component_environment.h"
 
 #include <sys/wait.h>
@@ -11,7 +13,7 @@ TEST(Comcall, PrintsResultsPaddedArgumentsAndErrorNumbersWithDescriptions)
 {
     const fs::path folder = NewTestFolder();
     const std::string text = "first line\r\nsecond line\n\xe9\xff";
-    WriteBytes(folder / "notes.txt", text);
+    for (const char* name : {"notes.txt", "abc", "abcd"}) WriteBytes(folder / name, text);
     // Arguments, standard input, and the exit status, standard output and
     // standard error that follow.
     const std::tuple<std::string, std::string, std::tuple<int, std::string, std::string>> cases[] = {
@@ -25,6 +27,8 @@ TEST(Comcall, PrintsResultsPaddedArgumentsAndErrorNumbersWithDescriptions)
         {"Project1.Binary encrypt notes.txt", "abcdefgh\n", {0, "\n", ""}},
         {"Project1.Binary decrypt notes.pef", "abcdefgX\n", {0, "\n", "Stopping Decrypton Process: Password Incorrect\n"}},
         {"Project1.Binary decrypt notes.pef", "abcdefgh\n", {0, "\n", ""}},
+        {"Project1.Binary encrypt abc", "abcdefgh\n", {1, "", "error 5: Invalid procedure call or argument\n"}},
+        {"Project1.Binary encrypt abcd", "abcdefgh\n", {0, "\n", ""}},
     };
     for (const auto& [arguments, input, expected] : cases) {
         if (arguments.ends_with("decrypt notes.pef")) fs::remove(folder / "notes.txt");
@@ -35,6 +39,7 @@ TEST(Comcall, PrintsResultsPaddedArgumentsAndErrorNumbersWithDescriptions)
                              ReadBytes(folder / ".stderr")), expected) << arguments;
     }
     EXPECT_EQ(ReadBytes(folder / "notes.txt"), text);
+    EXPECT_EQ(ReadBytes(folder / ".pef"), ReadBytes(folder / "notes.pef"));
 }
 
 }  // namespace
