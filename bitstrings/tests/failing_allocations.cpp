@@ -11,11 +11,7 @@
 
 std::atomic<int> failingObjects{0}, failingStrings{0};
 
-namespace {
-
-bool Fails(std::atomic<int>& failing) { return failing < 0 || (failing > 0 && failing-- > 0); }
-
-}  // namespace
+static bool Fails(std::atomic<int>& failing) { return failing < 0 || (failing > 0 && failing-- > 0); }
 
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept
 {

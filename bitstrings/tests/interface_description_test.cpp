@@ -21,32 +21,27 @@ TEST(InterfaceDescription, OperationsAndIdentitiesAgree)
     std::stringstream file;
     file << std::ifstream(BITSTRINGS_IDL).rdbuf();
     // Without comments, every run of white space one space.
-    const std::string idl = std::regex_replace(std::regex_replace(file.str(), std::regex("//[^\n]*"), ""),
-                                               std::regex("\\s+"), " ");
-    const std::size_t start = idl.find("interface _Binary : IDispatch {");
-    const std::string body = idl.substr(start, idl.find("};", start) - start);
-    std::size_t at = 0;
+    const std::string idl = std::regex_replace(file.str(), std::regex("(\\s|//[^\n]*)+"), " ");
+    // The operations in order, each up to its result, which the member table does not hold.
+    std::ostringstream operations;
     for (const bitstrings::Member& member : bitstrings::Members()) {
-        std::ostringstream declaration;
-        declaration << "[id(0x" << std::hex << member.id << ")"
-                    << (member.helpString.empty() ? "" : ", helpstring(\"" + Narrow(member.helpString) + "\")")
-                    << "] HRESULT " << Narrow(member.name) << "([" << (member.inOut ? "in, out" : "in") << "] "
-                    << (member.parameterType == VT_I2 ? "short" : "BSTR") << (member.inOut ? "* " : " ")
-                    << Narrow(member.parameter) << ", [out, retval] ";
-        at = body.find(declaration.str(), at);
-        ASSERT_NE(at, std::string::npos) << declaration.str() << " in order in " << body;
+        operations << "[id(0x" << std::hex << member.id << ")"
+                   << (member.helpString.empty() ? "" : ", helpstring(\"" + Narrow(member.helpString) + "\")")
+                   << "] HRESULT " << Narrow(member.name) << "([" << (member.inOut ? "in, out" : "in") << "] "
+                   << (member.parameterType == VT_I2 ? "short" : "BSTR") << (member.inOut ? "* " : " ")
+                   << Narrow(member.parameter) << ", [out, retval] ";
     }
-    std::size_t operations = 0;
-    for (at = body.find("[id("); at != std::string::npos; at = body.find("[id(", at + 1)) ++operations;
-    EXPECT_EQ(operations, bitstrings::Members().size());
-    for (const auto& [declaration, guid] : {std::pair{"library Project1", LIBID_Project1},
-                                            {"interface _Binary : IDispatch", IID__Binary}, {"coclass Binary", CLSID_Binary}}) {
-        // The uuid attribute in the brackets just before the declaration.
-        const auto uuid = idl.rfind("uuid(", idl.find(declaration));
+    std::smatch body;
+    ASSERT_TRUE(std::regex_search(idl, body, std::regex("interface _Binary : IDispatch \\{ (.*?) \\};")));
+    EXPECT_EQ(std::regex_replace(body[1].str(), std::regex("\\w+\\* result\\); ?"), ""), operations.str());
+    // The identities of the library, the interface and the class, in the order they are declared.
+    std::string identities;
+    for (const GUID& guid : {LIBID_Project1, IID__Binary, CLSID_Binary}) {
         OLECHAR text[CHARS_IN_GUID];
         StringFromGUID2(guid, text, CHARS_IN_GUID);
-        EXPECT_EQ("{" + idl.substr(uuid + 5, 36) + "}", Narrow(text)) << declaration;
+        identities += " uuid(" + Narrow(text).substr(1, 36) + ")";
     }
+    EXPECT_EQ(std::regex_replace(idl, std::regex("( uuid\\([-0-9A-F]+\\))|."), "$1"), identities);
 }
 
 }  // namespace
