@@ -1,10 +1,13 @@
 // A row converter for tests: makes the bit string itself, records every row's
-// two bytes, and can be told to fail at a given row.
+// two bytes, and can be told to fail at a given row; and file images whose
+// bytes name their positions, so that the recorded rows tell where they were
+// taken from.
 #pragma once
 
 #include "row_converter.h"
 
 #include <cstdint>
+#include <numeric>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -32,3 +35,11 @@ public:
 private:
     std::u16string bits_;
 };
+
+// An image whose byte at position p is p (mod 256).
+inline std::vector<uint8_t> PositionBytes(size_t length)
+{
+    std::vector<uint8_t> bytes(length);
+    std::iota(bytes.begin(), bytes.end(), uint8_t{1});
+    return bytes;
+}

@@ -1,17 +1,17 @@
 # Tests of the export of converted tiles: the click with a scripted save
-# dialog and recorded message boxes.
+# dialog and recorded message boxes. They run twice: over the core as built,
+# and over the export and the rearrangement compiled as a build without SSE2
+# (the 32-bit Windows program) compiles them.
 add_executable(export_tests ${CMAKE_CURRENT_LIST_DIR}/export_click_test.cpp)
-target_include_directories(export_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/../core ${CMAKE_CURRENT_LIST_DIR}/../testing)
-target_link_libraries(export_tests PRIVATE tilebridge_core platform platform_testing GTest::gtest_main)
-target_compile_definitions(export_tests PRIVATE TILEBRIDGE_TESTDATA="${TILEBRIDGE_TESTDATA}")
+target_link_libraries(export_tests PRIVATE tilebridge_core)
+add_executable(portable_export_tests ${CMAKE_CURRENT_LIST_DIR}/export_click_test.cpp
+               ${CMAKE_CURRENT_LIST_DIR}/../core/export_converted.cpp ${CMAKE_CURRENT_LIST_DIR}/../core/tile_conversion.cpp)
+target_include_directories(portable_export_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/../core)
+target_compile_options(portable_export_tests PRIVATE -U__SSE2__)
+foreach(tests IN ITEMS export_tests portable_export_tests)
+    target_include_directories(${tests} PRIVATE ${CMAKE_CURRENT_LIST_DIR}/../testing)
+    target_link_libraries(${tests} PRIVATE platform platform_testing GTest::gtest_main)
+    target_compile_definitions(${tests} PRIVATE TILEBRIDGE_TESTDATA="${TILEBRIDGE_TESTDATA}")
+endforeach()
 gtest_discover_tests(export_tests)
-
-# The rearrangement once more, compiled as a build without SSE2 (the 32-bit
-# Windows program) compiles it.
-add_executable(portable_tile_conversion_tests ${CMAKE_CURRENT_LIST_DIR}/portable_tile_conversion_test.cpp
-               ${CMAKE_CURRENT_LIST_DIR}/../core/tile_conversion.cpp)
-target_include_directories(portable_tile_conversion_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/../core)
-target_compile_options(portable_tile_conversion_tests PRIVATE -U__SSE2__)
-target_compile_definitions(portable_tile_conversion_tests PRIVATE TILEBRIDGE_TESTDATA="${TILEBRIDGE_TESTDATA}")
-target_link_libraries(portable_tile_conversion_tests PRIVATE GTest::gtest_main)
-gtest_discover_tests(portable_tile_conversion_tests)
+gtest_discover_tests(portable_export_tests TEST_PREFIX portable.)
