@@ -68,7 +68,7 @@ TEST(VariantChangeType, TextToShortConvertsAsAutomationDoes)
 {
     const std::tuple<std::u16string, HRESULT, SHORT> cases[] = {
         {u"9", S_OK, 9}, {u"  -12 ", S_OK, -12}, {u"2.5", S_OK, 2}, {u"3.5", S_OK, 4}, {u"1e+2", S_OK, 100},
-        {u"25E-1", S_OK, 2}, {u"&H10", S_OK, 16}, {u"&HFFFF", S_OK, -1}, {u"&O17", S_OK, 15}, {u"32767", S_OK, 32767},
+        {u"25E-1", S_OK, 2}, {u"&HA", S_OK, 10}, {u"&HFFFF", S_OK, -1}, {u"&O17", S_OK, 15}, {u"32767", S_OK, 32767},
         {u"-32768", S_OK, -32768}, {u"32768", DISP_E_OVERFLOW, 0}, {u"1e400", DISP_E_OVERFLOW, 0},
         {u"", DISP_E_TYPEMISMATCH, 0}, {u"abc", DISP_E_TYPEMISMATCH, 0}, {u"12abc", DISP_E_TYPEMISMATCH, 0},
         {u"1e", DISP_E_TYPEMISMATCH, 0}, {u".", DISP_E_TYPEMISMATCH, 0}, {u"&H", DISP_E_TYPEMISMATCH, 0},
@@ -99,15 +99,18 @@ struct Counted final : IUnknown {
 TEST(Variant, CopyHoldsItsOwnReference)
 {
     Counted object;
-    VARIANT held, copy;
+    VARIANT held, copy, empty;
     VariantInit(&copy);
+    VariantInit(&empty);
     held.vt = VT_UNKNOWN;
     held.punkVal = &object;
     ASSERT_EQ(VariantCopy(&copy, &held), S_OK);
     EXPECT_EQ(object.references, 2u);
-    VariantInit(&held);
-    ASSERT_EQ(VariantCopy(&copy, &held), S_OK);
+    ASSERT_EQ(VariantCopy(&copy, &empty), S_OK);
     EXPECT_EQ(object.references, 1u);
+    // So does a change of type into a variant that held one.
+    ASSERT_EQ(VariantChangeType(&held, &empty, 0, VT_I2), S_OK);
+    EXPECT_EQ(object.references, 0u);
 }
 
 TEST(Guid, ParsesAndFormatsTheBracedFormOnly)
@@ -122,6 +125,7 @@ TEST(Guid, ParsesAndFormatsTheBracedFormOnly)
     EXPECT_EQ(StringFromGUID2(expected, text, CHARS_IN_GUID - 1), 0);
     for (const char16_t* bad : {u"", u"825d6123-1414-4275-9d66-0c0349e1b484", u"{825d6123-1414-4275-9d66-0c0349e1b48}",
                                 u"{825d6123-1414-4275-9d66-0c0349e1b4845}", u"{825d6123x1414-4275-9d66-0c0349e1b484}",
+                                u"{825d6123-14g4-4275-9d66-0c0349e1b484}", u"{825d6123-1414-42g5-9d66-0c0349e1b484}",
                                 u"{825d6123-1414-4275-9d66-0c0349e1b48g}", static_cast<const char16_t*>(nullptr)})
         EXPECT_EQ(CLSIDFromString(bad, &parsed), CO_E_CLASSSTRING);
 }
