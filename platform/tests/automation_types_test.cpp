@@ -102,6 +102,7 @@ TEST(Variant, CopyHoldsItsOwnReference)
     VARIANT held, copy, empty;
     VariantInit(&copy);
     VariantInit(&empty);
+    // held owns the reference the object starts with.
     held.vt = VT_UNKNOWN;
     held.punkVal = &object;
     ASSERT_EQ(VariantCopy(&copy, &held), S_OK);

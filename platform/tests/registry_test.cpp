@@ -135,20 +135,21 @@ TEST_F(RegistryTest, EveryUserReadsTheMachinesClassesWhereTheirOwnHaveNoKey)
 }
 
 // Relative XDG_DATA_HOME and COM_MACHINE_REGISTRY_DIR are ignored, and without
-// HOME the passwd entry's home serves: no registry is looked for below the current folder.
+// HOME the passwd entry's home serves: no registry is looked for below the
+// current folder. (The real ones are only read, and hold no such keys.)
 TEST_F(RegistryTest, RegistryFoldersAreNeverRelative)
 {
-    ASSERT_EQ(SetString(kMachine + u"M", nullptr, u"machine", HKEY_LOCAL_MACHINE), ERROR_SUCCESS);
-    ScopedEnv relative("XDG_DATA_HOME", "relative/data");
-    ScopedEnv home("HOME", registry.Path().c_str());
-    ASSERT_EQ(SetString(u"A", nullptr, u"x"), ERROR_SUCCESS);
-    EXPECT_TRUE(fs::exists(registry / ".local/share/com-registry/classes.reg"));
+    ASSERT_EQ(SetString(kMachine + u"Folders.Machine", nullptr, u"x", HKEY_LOCAL_MACHINE), ERROR_SUCCESS);
     const fs::path previous = fs::current_path();
     fs::current_path(registry.Path());
+    ScopedEnv relative("XDG_DATA_HOME", "relative/data");
+    ScopedEnv home("HOME", registry.Path().c_str());
+    EXPECT_EQ(SetString(u"Folders.User", nullptr, u"x"), ERROR_SUCCESS);
+    EXPECT_TRUE(fs::exists(registry / ".local/share/com-registry/classes.reg"));
     ScopedEnv noHome("HOME", nullptr);
     ScopedEnv machine("COM_MACHINE_REGISTRY_DIR", "machine");
-    EXPECT_EQ(GetString(u"A"), kNotFound);
-    EXPECT_EQ(GetString(u"M"), kNotFound);
+    EXPECT_EQ(GetString(u"Folders.User"), kNotFound);
+    EXPECT_EQ(GetString(u"Folders.Machine"), kNotFound);
     fs::current_path(previous);
 }
 
