@@ -1,5 +1,5 @@
 // The ANSI code page: every byte is a character of its own and comes back
-// unchanged; characters without a byte are told apart.
+// unchanged; characters without a byte are told apart. And UTF-8.
 #include <ansicodes.h>
 #include <stringapiset.h>
 
@@ -9,60 +9,77 @@
 
 namespace {
 
+std::u16string Decode(UINT codePage, const std::string& bytes, DWORD flags = 0)
+{
+    WCHAR text[8];
+    const int count = MultiByteToWideChar(codePage, flags, bytes.data(), static_cast<int>(bytes.size()), text, 8);
+    return {text, static_cast<size_t>(count)};
+}
+
+std::string Encode(UINT codePage, const std::u16string& text, BOOL* usedDefault = nullptr)
+{
+    char bytes[8];
+    const int count = WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), bytes, 8, nullptr,
+                                          usedDefault);
+    return {bytes, static_cast<size_t>(count)};
+}
+
 TEST(AnsiCodePage, EveryByteRoundTrips)
 {
     for (int code = 0; code < 256; ++code) {
-        const WCHAR ch = AnsiCharOfCode(static_cast<BYTE>(code));
-        EXPECT_EQ(AnsiCodeOfChar(ch), code) << code;
-        const char byte = static_cast<char>(code);
-        WCHAR wide = 0;
-        char back = 0;
+        const std::string byte(1, static_cast<char>(code));
+        const std::u16string ch(1, AnsiCharOfCode(static_cast<BYTE>(code)));
         BOOL usedDefault = TRUE;
-        ASSERT_EQ(MultiByteToWideChar(CP_ACP, 0, &byte, 1, &wide, 1), 1);
-        ASSERT_EQ(WideCharToMultiByte(CP_ACP, 0, &wide, 1, &back, 1, nullptr, &usedDefault), 1);
-        EXPECT_EQ(wide, ch);
-        EXPECT_EQ(back, byte);
+        EXPECT_EQ(AnsiCodeOfChar(ch[0]), code);
+        EXPECT_EQ(Decode(CP_ACP, byte), ch) << code;
+        EXPECT_EQ(Encode(CP_ACP, ch, &usedDefault), byte) << code;
         EXPECT_FALSE(usedDefault);
     }
-    EXPECT_EQ(AnsiCharOfCode(0x80), u'\u20AC');
-    EXPECT_EQ(AnsiCharOfCode(0x9F), u'\u0178');
-    EXPECT_EQ(AnsiCharOfCode(0xE9), u'\u00E9');
-    for (BYTE undefined : {0x81, 0x8D, 0x8F, 0x90, 0x9D}) EXPECT_EQ(AnsiCharOfCode(undefined), undefined);
+    // The five bytes without a character stand for the control characters of their value.
+    const std::pair<BYTE, WCHAR> chars[] = {{0x80, u'\u20AC'}, {0x81, 0x81}, {0x8D, 0x8D}, {0x8F, 0x8F},
+                                            {0x90, 0x90},     {0x9D, 0x9D}, {0x9F, u'\u0178'}, {0xE9, u'\u00E9'}};
+    for (const auto& [code, ch] : chars) EXPECT_EQ(AnsiCharOfCode(code), ch) << code;
 }
 
-TEST(AnsiCodePage, CharactersWithoutAByte)
+// Such a character becomes the default one; a count of -1 takes a string up to
+// its NUL, which counts too; an output size of 0 asks for the size needed.
+TEST(AnsiCodePage, CharactersWithoutAByteAndBufferSizes)
 {
-    for (WCHAR ch : {u'\u0080', u'\u009F', u'\u0100', u'\u03A9', static_cast<WCHAR>(0xD800), u'\uFFFD'})
-        EXPECT_EQ(AnsiCodeOfChar(ch), -1);
     BOOL usedDefault = FALSE;
-    char out[3] = {};
-    EXPECT_EQ(WideCharToMultiByte(CP_ACP, 0, u"a\u03A9b", 3, out, 3, nullptr, &usedDefault), 3);
-    EXPECT_EQ(std::string(out, 3), "a?b");
+    EXPECT_EQ(Encode(CP_ACP, u"a\u03A9b", &usedDefault), "a?b");
     EXPECT_TRUE(usedDefault);
     EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, "abc", -1, nullptr, 0), 4);
     EXPECT_EQ(WideCharToMultiByte(CP_ACP, 0, u"abc", -1, nullptr, 0, nullptr, nullptr), 4);
     WCHAR two[2];
     EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, "abc", 3, two, 2), 0);
     CPINFO info;
-    EXPECT_TRUE(GetCPInfo(CP_ACP, &info));
-    EXPECT_EQ(info.MaxCharSize, 1u);
-    EXPECT_TRUE(GetCPInfo(CP_UTF8, &info));
-    EXPECT_EQ(info.MaxCharSize, 4u);
-    EXPECT_FALSE(GetCPInfo(932, &info));
+    EXPECT_TRUE(GetCPInfo(CP_ACP, &info) && info.MaxCharSize == 1);
+    EXPECT_TRUE(GetCPInfo(CP_UTF8, &info) && info.MaxCharSize == 4);
 }
 
-TEST(Utf8, StrictDecodingRefusesMalformedBytes)
+// Both ways at the first and last character of each sequence length. Strict
+// decoding refuses every malformed sequence; otherwise each becomes U+FFFD.
+TEST(Utf8, SequencesOfEveryLengthAndMalformedOnes)
 {
-    WCHAR out[8];
-    EXPECT_EQ(MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, "\xC2\x80", 2, out, 8), 1);
-    EXPECT_EQ(out[0], u'\u0080');
-    EXPECT_EQ(MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, "\xE9t\xE9", 3, out, 8), 0);
-    EXPECT_EQ(MultiByteToWideChar(CP_UTF8, 0, "\xE9t", 2, out, 8), 2);
-    EXPECT_EQ(out[0], u'\uFFFD');
-    EXPECT_EQ(MultiByteToWideChar(CP_UTF8, 0, "\xF0\x9F\x98\x80", 4, out, 8), 2);
-    char bytes[8];
-    EXPECT_EQ(WideCharToMultiByte(CP_UTF8, 0, out, 2, bytes, 8, nullptr, nullptr), 4);
-    EXPECT_EQ(std::string(bytes, 4), "\xF0\x9F\x98\x80");
+    const std::pair<std::u16string, std::string> sequences[] = {
+        {u"\u007F", "\x7F"},         {u"\u0080", "\xC2\x80"},     {u"\u07FF", "\xDF\xBF"},
+        {u"\u0800", "\xE0\xA0\x80"}, {u"\uFFFF", "\xEF\xBF\xBF"}, {u"\U00010000", "\xF0\x90\x80\x80"},
+        {u"\U0010FFFF", "\xF4\x8F\xBF\xBF"},
+    };
+    for (const auto& [text, bytes] : sequences) {
+        EXPECT_EQ(Decode(CP_UTF8, bytes, MB_ERR_INVALID_CHARS), text) << bytes;
+        EXPECT_EQ(Encode(CP_UTF8, text), bytes);
+    }
+    const std::pair<std::string, std::u16string> malformed[] = {
+        {"\x80", u"\uFFFD"},        {"\xFFz", u"\uFFFDz"},       {"\xE9t\xE9", u"\uFFFDt\uFFFD"},
+        {"\xC1\xBF", u"\uFFFD"},    {"\xE0\x9F\xBF", u"\uFFFD"}, {"\xF0\x8F\xBF\xBF", u"\uFFFD"},
+        {"\xF4\x90\x80\x80", u"\uFFFD"}, {"\xED\xA0\x80", u"\uFFFD"},
+    };
+    for (const auto& [bytes, lenient] : malformed) {
+        EXPECT_EQ(Decode(CP_UTF8, bytes, MB_ERR_INVALID_CHARS), u"") << bytes;
+        EXPECT_EQ(Decode(CP_UTF8, bytes), lenient) << bytes;
+    }
+    EXPECT_EQ(Encode(CP_UTF8, u"\xD800z"), "\xEF\xBF\xBDz");
 }
 
 } // namespace

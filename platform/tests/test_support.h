@@ -15,13 +15,13 @@
 
 namespace fs = std::filesystem;
 
-// Sets an environment variable for the lifetime of the object.
+// Sets an environment variable, or unsets it (value null), for the lifetime of the object.
 class ScopedEnv {
 public:
-    ScopedEnv(const char* name, const std::string& value) : name_(name)
+    ScopedEnv(const char* name, const char* value) : name_(name)
     {
         if (const char* old = std::getenv(name)) old_ = old;
-        setenv(name, value.c_str(), 1);
+        value ? setenv(name, value, 1) : unsetenv(name);
     }
     ~ScopedEnv() { old_ ? setenv(name_, old_->c_str(), 1) : unsetenv(name_); }
     ScopedEnv(const ScopedEnv&) = delete;
@@ -39,8 +39,8 @@ public:
     fs::path MachineFile() const { return Path() / "machine" / "classes.reg"; }
 
 private:
-    ScopedEnv dataHome_{"XDG_DATA_HOME", Path().string()};
-    ScopedEnv machine_{"COM_MACHINE_REGISTRY_DIR", (Path() / "machine").string()};
+    ScopedEnv dataHome_{"XDG_DATA_HOME", Path().c_str()};
+    ScopedEnv machine_{"COM_MACHINE_REGISTRY_DIR", (Path() / "machine").c_str()};
 };
 
 inline std::string ReadFile(const fs::path& path)
