@@ -17,10 +17,10 @@ namespace {
 constexpr int kMaxLinkHops = 40;
 
 // Follows a chain of symbolic links to the name of the file at its end,
-// which need not exist yet.
+// which need not exist yet: at most kMaxLinkHops links, as open() does.
 int ResolveLinks(fs::path& path)
 {
-    for (int hops = 0; hops < kMaxLinkHops; ++hops) {
+    for (int hops = 0; hops <= kMaxLinkHops; ++hops) {
         std::error_code ec;
         if (!fs::is_symlink(fs::symlink_status(path, ec))) return 0;
         fs::path destination = fs::read_symlink(path, ec);
