@@ -51,6 +51,7 @@ TEST_F(BinaryClientTest, ResultsAndOnlyChangedArgumentsInTheVariablesOwnType)
         {DISPID_Binary_Bin, VT_I2, u"255", u"11111111", VT_I2, u"255"},
         {DISPID_Binary_Bin, VT_I2, u"256", {}, VT_I2, u"256"},
         {DISPID_Binary_GetStringFromBits, VT_EMPTY, u"", {u'\0'}, VT_EMPTY, u""},
+        {DISPID_Binary_GetStringFromBits, VT_BSTR, u"1", u"\x01", VT_BSTR, u"1"},
         {DISPID_Binary_GetStringFromBits, VT_BSTR, u"010000011", u"A", VT_BSTR, u"010000011"},
         {DISPID_Binary_GetStringFromBits, VT_BSTR, u"0100000110", u"A\x02", VT_BSTR, u"0100000110"},
         {DISPID_Binary_GetStringBits, VT_BSTR, u"A\u0100B", u"0100000101000010", VT_BSTR, u"A\u0100B"},
@@ -77,7 +78,7 @@ TEST_F(BinaryClientTest, ResultsAndOnlyChangedArgumentsInTheVariablesOwnType)
     }
     EXPECT_THAT(ui.messageBoxes, testing::ElementsAre(testing::FieldsAre(u"value is not a valid ASCII Integer",
                                                                          u"Error!", UINT{MB_ICONERROR})));
-    EXPECT_EQ(ui.doEventsCalls, 4) << "the event pump turned before every group of GetStringFromBits";
+    EXPECT_EQ(ui.doEventsCalls, 5) << "the event pump turned before every group of GetStringFromBits";
     const bitstrings::OleStringView digits = u"10111111";
     EXPECT_EQ(bitstrings::GroupValue(digits.substr(0, 3)), 5) << "a short group reads as padded on the left";
 }
@@ -160,12 +161,29 @@ TEST_F(BinaryClientTest, MissingPointersAndMissingMemoryAreRefusedOnEveryPath)
     EXPECT_TRUE(CreateBinary());
 }
 
-// The library stays while an object lives or a lock is held.
+// The library stays while an object lives or a lock is held. The type
+// description that script hosts ask for is such an object, under both its
+// interfaces, and names each operation and its parameter.
 TEST_F(BinaryClientTest, LibraryUnloadsOnlyWithoutLiveObjectsAndLocks)
 {
     const auto canUnloadNow = ComponentExport<LPFNCANUNLOADNOW>("DllCanUnloadNow");
     EXPECT_EQ(canUnloadNow(), S_FALSE);
+    ITypeInfo* info = nullptr;
+    ASSERT_EQ(binary->GetTypeInfo(0, 0, &info), S_OK);
     binary.reset();
+    void* asTypeInfo = nullptr;
+    void* asUnknown = nullptr;
+    EXPECT_EQ(std::pair(info->QueryInterface(IID_ITypeInfo, &asTypeInfo), asTypeInfo), std::pair(S_OK, static_cast<void*>(info)));
+    EXPECT_EQ(std::pair(info->QueryInterface(IID_IUnknown, &asUnknown), asUnknown), std::pair(S_OK, static_cast<void*>(info)));
+    BSTR names[2] = {}, name = nullptr;
+    UINT count = 0;
+    EXPECT_EQ(info->GetNames(DISPID_Binary_Dec, names, 2, &count), S_OK);
+    EXPECT_EQ(info->GetDocumentation(DISPID_Binary_ChrBin, &name, nullptr, nullptr, nullptr), S_OK);
+    EXPECT_EQ(std::tuple(count, BstrView(names[0]), BstrView(names[1]), BstrView(name)),
+              std::tuple(2u, u"Dec", u"Binary", u"ChrBin"));
+    SysFreeString(names[0]), SysFreeString(names[1]), SysFreeString(name);
+    EXPECT_EQ((std::tuple{info->Release(), info->Release(), canUnloadNow()}), std::tuple(2u, 1u, S_FALSE));
+    EXPECT_EQ(info->Release(), 0u);
     IClassFactory* factory = nullptr;
     ASSERT_EQ(CoGetClassObject(CLSID_Binary, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
                                reinterpret_cast<void**>(&factory)), S_OK);

@@ -20,11 +20,14 @@
 #include <QListView>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 #include <dlfcn.h>
 #include <unistd.h>
@@ -199,14 +202,14 @@ TEST_F(ViewerTest, TheBoxesTakeWholeNumbersRoundedHalfToEven)
             const bool offset = box == std::string_view("offsettxt");
             DrawingState drawing = w.State().drawing;
             drawing.tilecol = 0;
-            picture->PSet(0, 0, QBColor(4));
+            picture->PSet(0, 0, QBColor(5));
             w.converter.rows.clear();
             w.Apply(box, text, byButton ? (offset ? "Command2" : "Command1") : nullptr);
             SCOPED_TRACE(name + (" " + text.toStdString()));
             EXPECT_EQ(offset ? w.State().startoffset : w.State().tilesperrow, value);
             EXPECT_EQ(w.Control<QLineEdit>(box)->text(), shown);
             EXPECT_EQ(w.converter.rows.empty() ? 0 : w.converter.rows.front().first, firstByte);
-            EXPECT_EQ(picture->Point(0, 0) == QBColor(4), !offset) << "cleared for a new offset only";
+            EXPECT_EQ(picture->Point(0, 0) == QBColor(5), !offset) << "cleared for a new offset only";
             EXPECT_TRUE(offset || w.State().drawing == drawing);
         }
     }
@@ -327,7 +330,8 @@ TEST(Picture1, ShowsWhatIsDrawnIntoItsPixels)
 }
 
 // The real dialog: "All Files" lists every file, a name without a dot too,
-// and the open dialog then returns it.
+// and the open dialog then returns it; only the save dialog takes a name
+// that is not there yet.
 TEST(QtCommonDialogFilter, AllFilesListsNamesWithoutADot)
 {
     const TempFolder folder;
@@ -337,22 +341,38 @@ TEST(QtCommonDialogFilter, AllFilesListsNamesWithoutADot)
     cd1.flags = CommonDialog::kFileMustExist;
     cd1.filter = u"NES Files|*.nes*|GB Files|*.gb*|GBC Files|*.gbc*|All Files|*.*";
     cd1.fileName = (folder / "tiles.nes").string();
-    QTimer::singleShot(0, [&] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        // The folder is read in the background: the test waits for its files.
-        const auto* view = dialog->findChild<QListView*>("listView");
-        const auto listed = [view] { return view->model()->rowCount(view->rootIndex()); };
-        EXPECT_TRUE(QTest::qWaitFor([&] { return listed() == 1; })) << "tiles.nes only";
+    // Answers the dialog with a name once its folder, read in the background, lists `files` files (tiles.nes
+    // only, by the first filter); a warning that the name is not there is closed.
+    const auto answer = [](const char* name, int files, const std::function<void(QFileDialog*)>& before = {}) {
+        QTimer::singleShot(0, [=] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            const auto* view = dialog->findChild<QListView*>("listView");
+            EXPECT_TRUE(QTest::qWaitFor([&] { return view->model()->rowCount(view->rootIndex()) == files; }));
+            if (before) before(dialog);
+            // A name that is not listed is not selected in the list, only typed.
+            dialog->selectFile(name);
+            dialog->findChild<QLineEdit*>("fileNameEdit")->setText(name);
+            QTimer::singleShot(0, [] {
+                if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) box->close();
+            });
+            QMetaObject::invokeMethod(dialog, "accept");
+            if (dialog->isVisible()) dialog->reject();
+        });
+    };
+    answer("README", 1, [](QFileDialog* dialog) {
         auto* types = dialog->findChild<QComboBox*>("fileTypeCombo");
         QTest::keyClick(types, Qt::Key_End);
         EXPECT_EQ(types->currentText(), QString("All Files (*)"));
-        EXPECT_TRUE(QTest::qWaitFor([&] { return listed() == 2; })) << "README too";
-        dialog->findChild<QLineEdit*>("fileNameEdit")->setText("README");
-        QMetaObject::invokeMethod(dialog, "accept");
-        if (dialog->isVisible()) dialog->reject();
+        const auto* view = dialog->findChild<QListView*>("listView");
+        EXPECT_TRUE(QTest::qWaitFor([&] { return view->model()->rowCount(view->rootIndex()) == 2; })) << "README too";
     });
     EXPECT_EQ(cd1.ShowOpen(), (folder / "README").string());
+    // A new name: the save dialog takes it; the open dialog warns and keeps asking.
+    answer("new.gb", 1);
+    EXPECT_EQ(cd1.ShowSave(), (folder / "new.gb").string());
+    answer("new.gb", 1);
+    EXPECT_EQ(cd1.ShowOpen(), "");
 }
 
 }  // namespace
