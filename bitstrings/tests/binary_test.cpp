@@ -156,6 +156,9 @@ TEST_F(BinaryClientTest, MissingPointersAndMissingMemoryAreRefusedOnEveryPath)
             else EXPECT_EQ(hr, HRESULT_FROM_ERROR_NUMBER(RTERR_OUT_OF_MEMORY));
         }
     }
+    // A string whose bit string would be longer than any string can be is refused, not wrapped round to a short one.
+    UniqueBstr huge(SysAllocStringLen(nullptr, UINT_MAX / 8 + 1));
+    ExpectError(binary->GetStringBits(huge.get(), out.inout()), RTERR_OUT_OF_MEMORY);
     EXPECT_EQ(digits.view(), u"101");
     EXPECT_FALSE(fs::exists(processFolder / "memory.pef"));
     EXPECT_TRUE(CreateBinary());
@@ -173,8 +176,9 @@ TEST_F(BinaryClientTest, LibraryUnloadsOnlyWithoutLiveObjectsAndLocks)
     binary.reset();
     void* asTypeInfo = nullptr;
     void* asUnknown = nullptr;
-    EXPECT_EQ(std::pair(info->QueryInterface(IID_ITypeInfo, &asTypeInfo), asTypeInfo), std::pair(S_OK, static_cast<void*>(info)));
-    EXPECT_EQ(std::pair(info->QueryInterface(IID_IUnknown, &asUnknown), asUnknown), std::pair(S_OK, static_cast<void*>(info)));
+    const std::pair same(S_OK, static_cast<void*>(info));
+    EXPECT_EQ(std::pair(info->QueryInterface(IID_ITypeInfo, &asTypeInfo), asTypeInfo), same);
+    EXPECT_EQ(std::pair(info->QueryInterface(IID_IUnknown, &asUnknown), asUnknown), same);
     BSTR names[2] = {}, name = nullptr;
     UINT count = 0;
     EXPECT_EQ(info->GetNames(DISPID_Binary_Dec, names, 2, &count), S_OK);
