@@ -3,8 +3,12 @@
 // error info behind ISupportErrorInfo, late-bound arguments passed by value
 // and as typed references (a script passes its variables as Variants), the
 // dialogs, answered from a second thread, and what an early-binding client
-// reads in the type library and the version block.
+// reads in the type library and the version block. With the platform's file
+// numbers linked in, also what output leaves of the file it replaces.
+#include "replace_file_step.h"
+
 #include <binary_interface.h>
+#include <filenums.h>
 
 #include <gtest/gtest.h>
 
@@ -264,6 +268,43 @@ TEST_F(ClientTest, TypeLibraryAndVersionBlock)
         const bool found = VerQueryValueW(block.data(), key.c_str(), (void**)&text, &length);
         EXPECT_EQ(found ? std::wstring(length ? text : L"") : L"(missing)", expected) << name;
     }
+}
+
+// Output through the file numbers, linked in: the target is replaced whole
+// and keeps its attributes and access list, or it is refused and kept: when
+// a reader holds it open without letting it move, and when the replacement
+// fails before moving it to its backup name (1175) or after (1176, 1177).
+// Nothing is left beside it.
+TEST_F(ClientTest, OutputReplacesTheTargetWholeOrKeepsItWithNothingBeside)
+{
+    static DWORD fails;
+    constexpr DWORD kArchive = FILE_ATTRIBUTE_ARCHIVE;
+    const std::tuple<DWORD, bool, DWORD, LONG, const char*> rows[] = {
+        // the target's attributes, held open?, the replacement failing with, result, the target after
+        {FILE_ATTRIBUTE_HIDDEN | kArchive, 0, 0, 0, "new"}, {FILE_ATTRIBUTE_READONLY | kArchive, 0, 0, 75, "old"},
+        {kArchive, 1, 0, 70, "old"}, {kArchive, 0, ERROR_UNABLE_TO_REMOVE_REPLACED, 70, "old"},
+        {kArchive, 0, ERROR_UNABLE_TO_MOVE_REPLACEMENT, 75, "old"},
+        {kArchive, 0, ERROR_UNABLE_TO_MOVE_REPLACEMENT_2, 75, "old"},
+    };
+    const auto accessList = [](std::string list = std::string(256, '\0'), DWORD size = 0) {
+        return GetFileSecurityW(L"t", DACL_SECURITY_INFORMATION, list.data(), 256, &size), list.substr(0, size);
+    };
+    // A present but null access list: every one may do anything, unlike a new file.
+    SECURITY_DESCRIPTOR sd{SECURITY_DESCRIPTOR_REVISION, 0, SE_DACL_PRESENT, nullptr, nullptr, nullptr, nullptr};
+    FILE_NUMBER_TABLE* table = FileTableCreate();
+    for (const auto& [attributes, held, error, result, after] : rows) {
+        SetFileAttributesW(L"t", FILE_ATTRIBUTE_NORMAL), std::ofstream("t") << "old";
+        SetFileSecurityW(L"t", DACL_SECURITY_INFORMATION, &sd), SetFileAttributesW(L"t", attributes);
+        const auto expected = std::tuple(result, decltype(Written()){{L"t", after}}, attributes, accessList());
+        std::ifstream reader(held ? "t" : "");  // sharing reading and writing only, as the C runtime does
+        replaceFileStep = (fails = error) == 0 ? SystemReplaceFile : [](LPCWSTR target, LPCWSTR, LPCWSTR backup) {
+            return (fails == ERROR_UNABLE_TO_REMOVE_REPLACED || MoveFileW(target, backup)), SetLastError(fails), FALSE;
+        };
+        LONG outcome = FileOpen(table, 1, "t", FILE_MODE_OUTPUT);
+        if (outcome == 0) FileWrite(table, 1, "new", 3), outcome = FileClose(table, 1);
+        EXPECT_EQ(std::tuple(outcome, Written(), GetFileAttributesW(L"t"), accessList()), expected) << error;
+    }
+    replaceFileStep = SystemReplaceFile, FileTableDestroy(table);
 }
 
 }  // namespace
