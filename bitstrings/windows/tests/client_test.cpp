@@ -31,7 +31,9 @@ namespace fs = std::filesystem;
 // The description of each run-time error that the calls raise, with the library as its source.
 const std::map<int, std::wstring> kDescriptions = {
     {5, L"Invalid procedure call or argument"}, {18, L"User interrupt occurred"}, {52, L"Bad file name or number"},
-    {53, L"File not found"}};
+    {53, L"File not found"}, {75, L"Path/File access error"}};
+// "\xE9" protected with the password "abcdefgh".
+const std::string kProtected = "001100001011000100110001101100100011001010110011001100111011010001110100";
 constexpr DISPID encrypt = DISPID_Binary_encrypt, decrypt = DISPID_Binary_decrypt;
 
 std::wstring Text(BSTR text) { return text ? std::wstring(text, SysStringLen(text)) : L""; }
@@ -101,7 +103,8 @@ enum Passing { kEarly, kValue, kReference };
 using Outcome = std::tuple<HRESULT, std::wstring, std::wstring, std::wstring>;
 
 // The calls run in a folder of their own, as the current folder, which
-// holds a note to protect and two files whose names encrypt refuses.
+// holds a note to protect, two files whose names encrypt refuses, and a
+// protected file whose text file is read-only.
 class ClientTest : public testing::Test {
 protected:
     void SetUp() override
@@ -111,12 +114,13 @@ protected:
                                    reinterpret_cast<void**>(&binary)), S_OK);
         fs::create_directories(folder);
         fs::current_path(folder);
-        for (const wchar_t* name : {L"note.txt", L"abc", L"\u0142ist.txt"}) std::ofstream(fs::path(name)) << "\xE9";
+        for (const wchar_t* name : {L"note.txt", L"abc", L"\u0142ist.txt", L"ro.txt"}) std::ofstream(name) << "\xE9";
+        std::ofstream("ro.pef") << kProtected, SetFileAttributesW(L"ro.txt", FILE_ATTRIBUTE_READONLY);
         Written();
     }
     void TearDown() override
     {
-        fs::current_path(folder.parent_path());
+        SetFileAttributesW(L"ro.txt", FILE_ATTRIBUTE_NORMAL), fs::current_path(folder.parent_path());
         fs::remove_all(folder);
         if (binary) binary->Release();
         CoUninitialize();
@@ -205,10 +209,11 @@ TEST_F(ClientTest, CallsEarlyAndLateBound)
         {DISPID_Binary_Dec, L"101", {}, 0, L"5", L"00000101"}, {DISPID_Binary_Dec, L"", {}, 0, L"0", L"00000000"},
         {DISPID_Binary_ChrBin, L"1000001", {}, 0, L"A", L"01000001"},
         // The digits of the password and of the text, the last one moved to the front inverted.
-        {encrypt, (folder / L"note.txt").wstring(), {{ask, L"abcdefgh"}}, 0, L"", L"",
-         {{L"note.pef", "001100001011000100110001101100100011001010110011001100111011010001110100"}}},
+        {encrypt, (folder / L"note.txt").wstring(), {{ask, L"abcdefgh"}}, 0, L"", L"", {{L"note.pef", kProtected}}},
         {decrypt, L"note.pef", {{askBack, L"abcdefgX"}, {L"Stopping Decrypton Process: Password Incorrect", L""}}},
         {decrypt, L"note.pef", {{askBack, L"abcdefgh"}}, 0, L"", L"", {{L"note.txt", "\xE9"}}},
+        // A read-only file is refused as writing it in place would be, and kept.
+        {decrypt, L"ro.pef", {{askBack, L"abcdefgh"}}, 75},
         {encrypt, L"note.txt", {{ask, nullptr}}, 18}, {decrypt, L"missing.pef", {{askBack, L"abcdefgh"}}, 53},
         // A character without a code in the ANSI code page is refused, not
         // replaced by a look-alike that names another file.
