@@ -279,16 +279,18 @@ TEST_F(ClientTest, TypeLibraryAndVersionBlock)
 // and keeps its attributes and access list, or it is refused and kept: when
 // a reader holds it open without letting it move, and when the replacement
 // fails before moving it to its backup name (1175) or after (1176, 1177).
-// Nothing is left beside it.
+// Nothing is left beside it, once the table's own reading of the old file
+// (as this program's input) is closed.
 TEST_F(ClientTest, OutputReplacesTheTargetWholeOrKeepsItWithNothingBeside)
 {
     static DWORD fails;
     constexpr DWORD kArchive = FILE_ATTRIBUTE_ARCHIVE;
-    const std::tuple<DWORD, bool, DWORD, LONG, const char*> rows[] = {
-        // the target's attributes, held open?, the replacement failing with, result, the target after
+    const std::tuple<DWORD, int, DWORD, LONG, const char*> rows[] = {
+        // the target's attributes, held open (1: by a reader, 2: by the table), the replacement failing with, result,
+        // the target after
         {FILE_ATTRIBUTE_HIDDEN | kArchive, 0, 0, 0, "new"}, {FILE_ATTRIBUTE_READONLY | kArchive, 0, 0, 75, "old"},
         {kArchive, 1, 0, 70, "old"}, {kArchive, 0, ERROR_UNABLE_TO_REMOVE_REPLACED, 70, "old"},
-        {kArchive, 0, ERROR_UNABLE_TO_MOVE_REPLACEMENT, 75, "old"},
+        {kArchive, 0, ERROR_UNABLE_TO_MOVE_REPLACEMENT, 75, "old"}, {kArchive, 2, 0, 0, "new"},
         {kArchive, 0, ERROR_UNABLE_TO_MOVE_REPLACEMENT_2, 75, "old"},
     };
     const auto accessList = [](std::string list = std::string(256, '\0'), DWORD size = 0) {
@@ -301,12 +303,14 @@ TEST_F(ClientTest, OutputReplacesTheTargetWholeOrKeepsItWithNothingBeside)
         SetFileAttributesW(L"t", FILE_ATTRIBUTE_NORMAL), std::ofstream("t") << "old";
         SetFileSecurityW(L"t", DACL_SECURITY_INFORMATION, &sd), SetFileAttributesW(L"t", attributes);
         const auto expected = std::tuple(result, decltype(Written()){{L"t", after}}, attributes, accessList());
-        std::ifstream reader(held ? "t" : "");  // sharing reading and writing only, as the C runtime does
+        std::ifstream reader(held == 1 ? "t" : "");  // sharing reading and writing only, as the C runtime does
+        if (held == 2) FileOpen(table, 2, "t", FILE_MODE_BINARY_READ);
         replaceFileStep = (fails = error) == 0 ? SystemReplaceFile : [](LPCWSTR target, LPCWSTR, LPCWSTR backup) {
             return (fails == ERROR_UNABLE_TO_REMOVE_REPLACED || MoveFileW(target, backup)), SetLastError(fails), FALSE;
         };
         LONG outcome = FileOpen(table, 1, "t", FILE_MODE_OUTPUT);
         if (outcome == 0) FileWrite(table, 1, "new", 3), outcome = FileClose(table, 1);
+        FileCloseAll(table);
         EXPECT_EQ(std::tuple(outcome, Written(), GetFileAttributesW(L"t"), accessList()), expected) << error;
     }
     replaceFileStep = SystemReplaceFile, FileTableDestroy(table);
