@@ -3,8 +3,12 @@
 // error info behind ISupportErrorInfo, late-bound arguments passed by value
 // and as typed references (a script passes its variables as Variants), the
 // dialogs, answered from a second thread, and what an early-binding client
-// reads in the type library and the version block.
+// reads in the type library and the version block. With the platform's file
+// numbers linked in, also what output leaves of the file it replaces.
+#include "replace_file_step.h"
+
 #include <binary_interface.h>
+#include <filenums.h>
 
 #include <gtest/gtest.h>
 
@@ -27,7 +31,9 @@ namespace fs = std::filesystem;
 // The description of each run-time error that the calls raise, with the library as its source.
 const std::map<int, std::wstring> kDescriptions = {
     {5, L"Invalid procedure call or argument"}, {18, L"User interrupt occurred"}, {52, L"Bad file name or number"},
-    {53, L"File not found"}};
+    {53, L"File not found"}, {75, L"Path/File access error"}};
+// "\xE9" protected with the password "abcdefgh".
+const std::string kProtected = "001100001011000100110001101100100011001010110011001100111011010001110100";
 constexpr DISPID encrypt = DISPID_Binary_encrypt, decrypt = DISPID_Binary_decrypt;
 
 std::wstring Text(BSTR text) { return text ? std::wstring(text, SysStringLen(text)) : L""; }
@@ -97,7 +103,8 @@ enum Passing { kEarly, kValue, kReference };
 using Outcome = std::tuple<HRESULT, std::wstring, std::wstring, std::wstring>;
 
 // The calls run in a folder of their own, as the current folder, which
-// holds a note to protect and two files whose names encrypt refuses.
+// holds a note to protect, two files whose names encrypt refuses, and a
+// protected file whose text file is read-only.
 class ClientTest : public testing::Test {
 protected:
     void SetUp() override
@@ -107,12 +114,13 @@ protected:
                                    reinterpret_cast<void**>(&binary)), S_OK);
         fs::create_directories(folder);
         fs::current_path(folder);
-        for (const wchar_t* name : {L"note.txt", L"abc", L"\u0142ist.txt"}) std::ofstream(fs::path(name)) << "\xE9";
+        for (const wchar_t* name : {L"note.txt", L"abc", L"\u0142ist.txt", L"ro.txt"}) std::ofstream(name) << "\xE9";
+        std::ofstream("ro.pef") << kProtected, SetFileAttributesW(L"ro.txt", FILE_ATTRIBUTE_READONLY);
         Written();
     }
     void TearDown() override
     {
-        fs::current_path(folder.parent_path());
+        SetFileAttributesW(L"ro.txt", FILE_ATTRIBUTE_NORMAL), fs::current_path(folder.parent_path());
         fs::remove_all(folder);
         if (binary) binary->Release();
         CoUninitialize();
@@ -201,10 +209,11 @@ TEST_F(ClientTest, CallsEarlyAndLateBound)
         {DISPID_Binary_Dec, L"101", {}, 0, L"5", L"00000101"}, {DISPID_Binary_Dec, L"", {}, 0, L"0", L"00000000"},
         {DISPID_Binary_ChrBin, L"1000001", {}, 0, L"A", L"01000001"},
         // The digits of the password and of the text, the last one moved to the front inverted.
-        {encrypt, (folder / L"note.txt").wstring(), {{ask, L"abcdefgh"}}, 0, L"", L"",
-         {{L"note.pef", "001100001011000100110001101100100011001010110011001100111011010001110100"}}},
+        {encrypt, (folder / L"note.txt").wstring(), {{ask, L"abcdefgh"}}, 0, L"", L"", {{L"note.pef", kProtected}}},
         {decrypt, L"note.pef", {{askBack, L"abcdefgX"}, {L"Stopping Decrypton Process: Password Incorrect", L""}}},
         {decrypt, L"note.pef", {{askBack, L"abcdefgh"}}, 0, L"", L"", {{L"note.txt", "\xE9"}}},
+        // A read-only file is refused as writing it in place would be, and kept.
+        {decrypt, L"ro.pef", {{askBack, L"abcdefgh"}}, 75},
         {encrypt, L"note.txt", {{ask, nullptr}}, 18}, {decrypt, L"missing.pef", {{askBack, L"abcdefgh"}}, 53},
         // A character without a code in the ANSI code page is refused, not
         // replaced by a look-alike that names another file.
@@ -264,6 +273,47 @@ TEST_F(ClientTest, TypeLibraryAndVersionBlock)
         const bool found = VerQueryValueW(block.data(), key.c_str(), (void**)&text, &length);
         EXPECT_EQ(found ? std::wstring(length ? text : L"") : L"(missing)", expected) << name;
     }
+}
+
+// Output through the file numbers, linked in: the target is replaced whole
+// and keeps its attributes and access list, or it is refused and kept: when
+// a reader holds it open without letting it move, and when the replacement
+// fails before moving it to its backup name (1175) or after (1176, 1177).
+// Nothing is left beside it, once the table's own reading of the old file
+// (as this program's input) is closed.
+TEST_F(ClientTest, OutputReplacesTheTargetWholeOrKeepsItWithNothingBeside)
+{
+    static DWORD fails;
+    constexpr DWORD kArchive = FILE_ATTRIBUTE_ARCHIVE;
+    const std::tuple<DWORD, int, DWORD, LONG, const char*> rows[] = {
+        // the target's attributes, held open (1: by a reader, 2: by the table), the replacement failing with, result,
+        // the target after
+        {FILE_ATTRIBUTE_HIDDEN | kArchive, 0, 0, 0, "new"}, {FILE_ATTRIBUTE_READONLY | kArchive, 0, 0, 75, "old"},
+        {kArchive, 1, 0, 70, "old"}, {kArchive, 0, ERROR_UNABLE_TO_REMOVE_REPLACED, 70, "old"},
+        {kArchive, 0, ERROR_UNABLE_TO_MOVE_REPLACEMENT, 75, "old"}, {kArchive, 2, 0, 0, "new"},
+        {kArchive, 0, ERROR_UNABLE_TO_MOVE_REPLACEMENT_2, 75, "old"},
+    };
+    const auto accessList = [](std::string list = std::string(256, '\0'), DWORD size = 0) {
+        return GetFileSecurityW(L"t", DACL_SECURITY_INFORMATION, list.data(), 256, &size), list.substr(0, size);
+    };
+    // A present but null access list: every one may do anything, unlike a new file.
+    SECURITY_DESCRIPTOR sd{SECURITY_DESCRIPTOR_REVISION, 0, SE_DACL_PRESENT, nullptr, nullptr, nullptr, nullptr};
+    FILE_NUMBER_TABLE* table = FileTableCreate();
+    for (const auto& [attributes, held, error, result, after] : rows) {
+        SetFileAttributesW(L"t", FILE_ATTRIBUTE_NORMAL), std::ofstream("t") << "old";
+        SetFileSecurityW(L"t", DACL_SECURITY_INFORMATION, &sd), SetFileAttributesW(L"t", attributes);
+        const auto expected = std::tuple(result, decltype(Written()){{L"t", after}}, attributes, accessList());
+        std::ifstream reader(held == 1 ? "t" : "");  // sharing reading and writing only, as the C runtime does
+        if (held == 2) FileOpen(table, 2, "t", FILE_MODE_BINARY_READ);
+        replaceFileStep = (fails = error) == 0 ? SystemReplaceFile : [](LPCWSTR target, LPCWSTR, LPCWSTR backup) {
+            return (fails == ERROR_UNABLE_TO_REMOVE_REPLACED || MoveFileW(target, backup)), SetLastError(fails), FALSE;
+        };
+        LONG outcome = FileOpen(table, 1, "t", FILE_MODE_OUTPUT);
+        if (outcome == 0) FileWrite(table, 1, "new", 3), outcome = FileClose(table, 1);
+        FileCloseAll(table);
+        EXPECT_EQ(std::tuple(outcome, Written(), GetFileAttributesW(L"t"), accessList()), expected) << error;
+    }
+    replaceFileStep = SystemReplaceFile, FileTableDestroy(table);
 }
 
 }  // namespace

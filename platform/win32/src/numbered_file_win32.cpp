@@ -6,6 +6,7 @@
 // replaced whole. An existing file is replaced with ReplaceFileW, which
 // keeps what the system keeps of it (attributes, security, and so on).
 #include "numbered_file.h"
+#include "replace_file_step.h"
 
 #include <rterrors.h>
 
@@ -13,6 +14,14 @@
 
 #include <atomic>
 #include <string>
+#include <vector>
+
+BOOL SystemReplaceFile(LPCWSTR target, LPCWSTR replacement, LPCWSTR backup)
+{
+    return ReplaceFileW(target, replacement, backup, 0, nullptr, nullptr);
+}
+
+ReplaceFileStep replaceFileStep = SystemReplaceFile;
 
 namespace {
 
@@ -30,6 +39,7 @@ LONG ErrorNumber(DWORD error, bool forWriting)
     case ERROR_BAD_NETPATH: return RTERR_PATH_NOT_FOUND;
     case ERROR_ACCESS_DENIED:
     case ERROR_SHARING_VIOLATION:
+    case ERROR_UNABLE_TO_REMOVE_REPLACED:
     case ERROR_LOCK_VIOLATION:
     case ERROR_WRITE_PROTECT: return RTERR_PERMISSION_DENIED;
     case ERROR_DISK_FULL:
@@ -115,24 +125,55 @@ bool HasAttribute(const std::wstring& path, DWORD attribute)
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-// Creates a new file beside target for its replacement, named uniquely by
-// the process id and a counter: 0 or a system error code. Built by hand
-// rather than by GetTempFileNameW, which takes no folder of MAX_PATH or more.
-DWORD CreateTempFile(const std::wstring& target, std::wstring& created, HANDLE& handle)
+// Creates a new file beside target for its replacement, "~PID-N.tmp" by
+// the process id and a counter, and names its backup: the same name ending
+// in ".old", free as well. 0 or a system error code. Built by hand rather
+// than by GetTempFileNameW, which takes no folder of MAX_PATH or more.
+DWORD CreateTempFile(const std::wstring& target, std::wstring& created, std::wstring& backup, HANDLE& handle)
 {
     static std::atomic<unsigned> counter;
     const std::wstring folder = target.substr(0, target.find_last_of(L'\\') + 1);
     for (int attempt = 0; attempt < 1000; ++attempt) {
-        const std::wstring candidate = folder + L"~" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                                       std::to_wstring(counter++) + L".tmp";
-        handle = CreateFileW(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        const std::wstring stem =
+            folder + L"~" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(counter++);
+        if (Exists(stem + L".old")) continue;
+        handle = CreateFileW((stem + L".tmp").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                             nullptr);
         if (handle != INVALID_HANDLE_VALUE) {
-            created = candidate;
+            created = stem + L".tmp";
+            backup = stem + L".old";
             return 0;
         }
         if (GetLastError() != ERROR_FILE_EXISTS) return GetLastError();
     }
     return ERROR_FILE_EXISTS;
+}
+
+// A file's access list, as the system describes it; empty where it has none.
+std::vector<BYTE> AccessList(const std::wstring& path)
+{
+    DWORD size = 0;
+    GetFileSecurityW(path.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &size);
+    std::vector<BYTE> list(size);
+    if (size != 0 && !GetFileSecurityW(path.c_str(), DACL_SECURITY_INFORMATION, list.data(), size, &size)) list.clear();
+    return list;
+}
+
+// Gives the replacement the target's attributes and access list, as
+// ReplaceFileW merges them. Done beforehand as well, since a ReplaceFileW
+// that only renames would lose them; where the file system has no access
+// lists there is nothing to give, and ReplaceFileW still merges the rest.
+// An access list that the replacement already has is not set again: a system
+// that keeps access lists as file modes does not map them back exactly.
+void TakeOverAttributesAndAccess(const std::wstring& target, const std::wstring& replacement)
+{
+    constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                            FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES) SetFileAttributesW(replacement.c_str(), attributes & kKept);
+    std::vector<BYTE> access = AccessList(target);
+    if (!access.empty() && access != AccessList(replacement))
+        SetFileSecurityW(replacement.c_str(), DACL_SECURITY_INFORMATION, access.data());
 }
 
 class Win32File final : public NumberedFile {
@@ -166,7 +207,7 @@ public:
         DWORD error = Exists(target) ? FinalPath(target, targetPath_) : FullPath(target, targetPath_);
         if (error == 0 && HasAttribute(targetPath_, FILE_ATTRIBUTE_READONLY)) return RTERR_PATH_FILE_ACCESS_ERROR;
         HANDLE handle = INVALID_HANDLE_VALUE;
-        if (error == 0) error = CreateTempFile(targetPath_, tempPath_, handle);
+        if (error == 0) error = CreateTempFile(targetPath_, tempPath_, backupPath_, handle);
         if (error != 0) return ErrorNumber(error, true);
         handle_.reset(handle);
         return 0;
@@ -224,24 +265,40 @@ public:
         if (writeError_ != 0) return writeError_;
         if (!FlushFileBuffers(handle_.get())) return WriteError();
         handle_.reset();
+        // A name without a file yet gets the new one.
+        if (!Exists(targetPath_)) {
+            if (!MoveFileExW(tempPath_.c_str(), targetPath_.c_str(), MOVEFILE_WRITE_THROUGH)) return WriteError();
+            tempPath_.clear();
+            return 0;
+        }
         // A moved file would take the target's place with its own
         // attributes, security and links; a replacement takes over the
-        // target's. A name without a file yet gets the new one.
-        const bool replaced = Exists(targetPath_)
-                                  ? ReplaceFileW(targetPath_.c_str(), tempPath_.c_str(), nullptr, 0, nullptr, nullptr)
-                                  : MoveFileExW(tempPath_.c_str(), targetPath_.c_str(), MOVEFILE_WRITE_THROUGH);
-        if (!replaced) return WriteError();
-        tempPath_.clear();
-        return 0;
+        // target's. The old file goes to the backup name first, and is
+        // removed once the new one has its place; a reader that holds it
+        // open (this program's own input) keeps it until it closes the file.
+        TakeOverAttributesAndAccess(targetPath_, tempPath_);
+        if (replaceFileStep(targetPath_.c_str(), tempPath_.c_str(), backupPath_.c_str())) {
+            tempPath_.clear();
+            DeleteFileW(backupPath_.c_str());
+            return 0;
+        }
+        // The replacement may have failed after moving the old file away
+        // (ERROR_UNABLE_TO_MOVE_REPLACEMENT, _2): it goes back. If even that
+        // fails, it stays under the backup name, beside the target.
+        const DWORD error = GetLastError();
+        if (Exists(backupPath_))
+            MoveFileExW(backupPath_.c_str(), targetPath_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+        return ErrorNumber(error, true);
     }
 
 private:
     bool output_;
     UniqueHandle handle_;
-    // Output only: where the data goes until it is complete, and the file
-    // it replaces then.
+    // Output only: where the data goes until it is complete, the file it
+    // replaces then, and where that file goes while it is replaced.
     std::wstring tempPath_;
     std::wstring targetPath_;
+    std::wstring backupPath_;
     // The first failed write: the output is incomplete and must not take
     // the target's place.
     LONG writeError_ = 0;
