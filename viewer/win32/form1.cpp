@@ -133,6 +133,10 @@ WideText Form1::OffsetText() const { return WindowText(offsettxt_); }
 
 void Form1::ShowWindow()
 {
+    // Shown, brought to the front and focused once: the load shows the
+    // window before its first walk, during which the user may have put the
+    // focus into a box or gone to another program.
+    if (IsWindowVisible(window_)) return;
     ::ShowWindow(window_, SW_SHOW);
     UpdateWindow(window_);
     SetForegroundWindow(window_);
