@@ -125,6 +125,12 @@ void Form1::BuildControls(HINSTANCE instance)
                            kExportConvertId);
 }
 
+bool Form1::Created() const
+{
+    return window_ && picture1_ && picture1_->Handle() && tilestxt_ && command1_ && offsettxt_ && command2_ &&
+           exportconvert_;
+}
+
 WideText Form1::TilesText() const { return WindowText(tilestxt_); }
 
 void Form1::SetTilesText(const WideText& text) { SetWindowTextW(tilestxt_, text.c_str()); }

@@ -103,12 +103,13 @@ protected:
         EXPECT_EQ(wrong, 0) << perRow << " tiles per row from tile " << first << ": " << report;
     }
 
-    // Answers the message box, reading its text first where asked to.
-    void AnswerMessage(const std::string& which, std::string* text = nullptr) const
+    // Answers the message box, once its text was found to hold the parts given.
+    void AnswerMessage(const std::string& which, const std::vector<std::string>& parts = {}) const
     {
         const auto box = WaitForWindow(kMessageTitle, build_->step);
         ASSERT_TRUE(box) << "no message box (" << which << ")";
-        if (text) *text = build_->MessageText();
+        const std::string text = parts.empty() ? "" : build_->MessageText();
+        for (const std::string& part : parts) EXPECT_NE(text.find(part), std::string::npos) << text;
         Focus(*box);
         Keys("Return");
         // The next message box may already be up under the same title.
@@ -152,12 +153,7 @@ protected:
         const int border = (frame->width() - kClient.width()) / 2;
         ASSERT_GE(border, 0);
         clientTop_ = QPoint(frame->x() + border, frame->bottom() + 1 - border - kClient.height());
-        if (!row.message.empty()) {
-            std::string text;
-            ASSERT_NO_FATAL_FAILURE(AnswerMessage("at load", &text));
-            for (const std::string& part : row.message) EXPECT_NE(text.find(part), std::string::npos) << text;
-            return;
-        }
+        if (!row.message.empty()) return AnswerMessage("at load", row.message);
         // A random file has no reference picture: its rows show sheets without tiles.
         const fs::path shared = row.shared.empty() ? file : fs::path(TESTDATA) / row.shared;
         if (!row.shared.empty()) ExpectSheet(shared, 48, 0);
@@ -191,9 +187,11 @@ TEST_P(RealWindow, Scenario)
     ASSERT_TRUE(build_->Register(row.registered)) << "the component is not in the registry as the row needs";
     const fs::path file = FileOf(row);
     program_.setProcessChannelMode(QProcess::ForwardedChannels);
+    qputenv("REFUSED_WINDOW_CLASS", row.refusedWindow.c_str());
     program_.start(build_->command.first(), build_->command.mid(1));
-    ASSERT_TRUE(WaitForDialog("Open", build_->start)) << "no open dialog";
-    ASSERT_NO_FATAL_FAILURE(Follow(row, file));
+    // A window refused at start is reported before the program asks for a file.
+    ASSERT_TRUE(!row.refusedWindow.empty() || WaitForDialog("Open", build_->start)) << "no open dialog";
+    ASSERT_NO_FATAL_FAILURE(row.refusedWindow.empty() ? Follow(row, file) : AnswerMessage("at start", row.message));
     ASSERT_TRUE(program_.waitForFinished(static_cast<int>(row.endsWithin.value_or(build_->step).count())))
         << "the program did not end";
     // A crash has no exit status of its own.
