@@ -67,14 +67,15 @@ protected:
     }
 
     // Pastes the path into the focused name box, in place of what it holds,
-    // and presses Enter: xdotool types only what the keyboard map has, and a
-    // Windows program may read a remapped key as another character.
-    void EnterPath(const fs::path& path) const
+    // and presses Enter (after other keys where given): xdotool types only
+    // what the keyboard map has, and a Windows program may read a remapped
+    // key as another character.
+    void EnterPath(const fs::path& path, const std::string& keysAfter = "Return") const
     {
         const fs::path clipboard = build_->work / "clipboard.txt";
         std::ofstream(clipboard, std::ios::binary) << build_->PathOf(path);
         X("xclip -selection clipboard -i " + Quote(clipboard.string()) + " >/dev/null");
-        Keys("ctrl+a ctrl+v Return");
+        Keys("ctrl+a ctrl+v " + keysAfter);
     }
 
     void TypeInto(QPoint box, const std::string& text) const
@@ -117,13 +118,20 @@ protected:
         ASSERT_TRUE(WaitUntil(gone, build_->step)) << "the message box stayed (" << which << ")";
     }
 
-    // A cancelled save dialog writes nothing and shows nothing; then the
-    // export must equal the shared file's expected one byte for byte.
-    void Export(const fs::path& shared, const fs::path& target) const
+    // A cancelled save dialog writes nothing and shows nothing, also after it
+    // refused the name with an unpaired surrogate typed after it (where the
+    // row asks for that) and asked again; then the export must equal the
+    // shared file's expected one byte for byte.
+    void Export(const fs::path& shared, const fs::path& target, bool refusedFirst) const
     {
         fs::remove(target);
         Click(clientTop_ + kExportButton);
         ASSERT_TRUE(WaitForDialog("Save As", build_->step)) << "no save dialog";
+        if (refusedFirst) {
+            EnterPath(target, "grave Return");
+            ASSERT_NO_FATAL_FAILURE(AnswerMessage("refused name", {"Can't use the name"}));
+            ASSERT_TRUE(WaitForDialog("Save As", build_->step)) << "the save dialog did not ask again";
+        }
         Keys("Escape");
         std::this_thread::sleep_for(1s);
         EXPECT_TRUE(FindWindows(kMessageTitle).empty());
@@ -171,7 +179,7 @@ protected:
             EXPECT_EQ(X("xclip -o -selection clipboard"), command.offset) << "in the offset box";
         }
         if (!row.exportAs.empty()) {
-            ASSERT_NO_FATAL_FAILURE(Export(shared, build_->work / row.exportAs));
+            ASSERT_NO_FATAL_FAILURE(Export(shared, build_->work / row.exportAs, row.refusedExport));
         }
         RequestClose(*window);
     }

@@ -108,7 +108,9 @@ std::vector<Scenario> BuildScenarios()
             {.name = "AWindowThatTheSystemRefusesIsReported", .message = {"Can't create the window."},
              .refusedWindow = "tilebridge.Form1", .status = 1},
             {.name = "AControlThatTheSystemRefusesIsReported", .message = {"Can't create the window."},
-             .refusedWindow = "tilebridge.Picture1", .status = 1}};
+             .refusedWindow = "tilebridge.Picture1", .status = 1},
+            {.name = "AnExportNameThatIsNoUnicodeTextIsRefused", .shared = "gb/2048-sanqui-tiles.2bpp.gb",
+             .exportAs = "converted.nes", .refusedExport = true}};
 }
 
 }  // namespace e2e
