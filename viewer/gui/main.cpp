@@ -3,6 +3,7 @@
 #include "binary_row_converter.h"
 #include "form1.h"
 #include "qt_common_dialog.h"
+#include "registration_hint.h"
 
 #include <uihost.h>
 #include <qt_ui_host.h>
@@ -40,8 +41,7 @@ int main(int argc, char* argv[])
     int status = 0;
     {
         // Created on the first tile row and released here, at the end.
-        BinaryRowConverter binary(
-            u"Register it from the project folder with:\n    build/bin/regsvr build/lib/libbitstrings.so");
+        BinaryRowConverter binary(RegistrationHint(QApplication::applicationDirPath()));
         QtCommonDialog cd1;
         Form1 form(cd1, binary);
         cd1.SetParent(&form);

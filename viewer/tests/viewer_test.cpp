@@ -8,6 +8,7 @@
 #include "qt_common_dialog.h"
 #include "recording_row_converter.h"
 #include "registered_component.h"
+#include "registration_hint.h"
 #include "scripted_common_dialog.h"
 #include "scripted_ui_host.h"
 #include "temp_folder.h"
@@ -16,6 +17,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
@@ -129,7 +131,10 @@ TEST_F(ViewerTest, LoadTakesTheLayoutFromTheExtensionOrEndsTheProgram)
     const std::u16string refused = RecordingRowConverter().Failure();
     // Nothing is registered in the test's own folder.
     RegisteredComponent::UseRegistryIn(folder);
-    BinaryRowConverter unregistered(u"Register it with: regsvr bitstrings");
+    // How to register it: regsvr beside the program and the library where the program's own tree keeps it, this
+    // build's or an installed tree's (named where neither is there; a path with a blank quoted for the shell).
+    BinaryRowConverter unregistered(RegistrationHint(QFileInfo(REGSVR_BIN).path()));
+    BinaryRowConverter installed(RegistrationHint("/opt/tile bridge/bin"));
     // The file chosen; its layout, the rows recorded and the first of them
     // ({0, 0} for none: no byte of the files is 0); the reason reported; the
     // converter when not the recording one.
@@ -146,8 +151,10 @@ TEST_F(ViewerTest, LoadTakesTheLayoutFromTheExtensionOrEndsTheProgram)
             {huge, "", 0, {}, u"is too large: it holds 3221225472 bytes", nullptr},
             {shrinking, "", 0, {}, u"shrinking.gb\": it ended before its length.", nullptr},
             {folder.Write("tiles.nes", PositionBytes(64)), "nes", 4, {1, 9}, refused, nullptr},
-            {folder.Write("tiles.gb", PositionBytes(64)), "gb", 0, {},
-             u"not registered (0x80040154).\n\nRegister it with: regsvr bitstrings", &unregistered},
+            {folder.Write("tiles.gb", PositionBytes(64)), "gb", 0, {}, u"not registered (0x80040154).\n\nRegister"
+             " it with:\n    " REGSVR_BIN " " BITSTRINGS_LIBRARY, &unregistered},
+            {folder.Write("tiles2.gb", PositionBytes(64)), "gb", 0, {}, u"\n    '/opt/tile bridge/bin/regsvr' "
+             "'/opt/tile bridge/" INSTALL_LIBDIR "/tilebridge/libbitstrings.so'", &installed},
         };
     for (const auto& [path, tag, rows, firstRow, reason, converter] : cases) {
         Window w(converter);

@@ -125,6 +125,12 @@ void Form1::BuildControls(HINSTANCE instance)
                            kExportConvertId);
 }
 
+bool Form1::Created() const
+{
+    return window_ && picture1_ && picture1_->Handle() && tilestxt_ && command1_ && offsettxt_ && command2_ &&
+           exportconvert_;
+}
+
 WideText Form1::TilesText() const { return WindowText(tilestxt_); }
 
 void Form1::SetTilesText(const WideText& text) { SetWindowTextW(tilestxt_, text.c_str()); }
@@ -133,6 +139,10 @@ WideText Form1::OffsetText() const { return WindowText(offsettxt_); }
 
 void Form1::ShowWindow()
 {
+    // Shown, brought to the front and focused once: the load shows the
+    // window before its first walk, during which the user may have put the
+    // focus into a box or gone to another program.
+    if (IsWindowVisible(window_)) return;
     ::ShowWindow(window_, SW_SHOW);
     UpdateWindow(window_);
     SetForegroundWindow(window_);

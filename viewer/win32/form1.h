@@ -22,6 +22,9 @@ public:
     Form1& operator=(const Form1&) = delete;
 
     HWND Handle() const { return window_; }
+    // False when the system refused to make the window or one of its
+    // controls: there is then no window to load.
+    bool Created() const;
     // The load step: asks for the file and draws the first sheet. When it
     // returns, the program has either ended or goes on in the message loop.
     void Load() { viewer_.Load(); }

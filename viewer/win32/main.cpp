@@ -1,6 +1,7 @@
 // tilebridge.exe: asks for a tile file, draws its tiles in Form1 and runs the
 // window's message loop until the window is closed.
 #include "binary_row_converter.h"
+#include "export_converted.h"
 #include "form1.h"
 #include "win32_common_dialog.h"
 
@@ -37,6 +38,30 @@ int RunMessageLoop()
     return got == 0 ? static_cast<int>(message.wParam) : 1;
 }
 
+// From the window's creation to the end of its message loop: the program's
+// exit status.
+int RunForm1(HINSTANCE instance)
+{
+    // Created on the first tile row and released here, at the end.
+    BinaryRowConverter binary(RegistrationHint());
+    Win32CommonDialog cd1;
+    Form1 form(instance, cd1, binary);
+    if (!form.Created()) {
+        // The system is out of the resources for windows, as a rule.
+        MessageBoxW(nullptr,
+                    L"Can't create the window. Close other programs to free the system's resources, then start "
+                    L"this one again.",
+                    kConverterTitle, MB_OK | MB_TASKMODAL);
+        return 1;
+    }
+    cd1.SetOwner(form.Handle());
+    form.Load();
+    if (form.viewer().Ended()) return form.viewer().Failed() ? 1 : 0;
+    // Shown here only when the load did not show it.
+    form.ShowWindow();
+    return RunMessageLoop();
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
@@ -44,21 +69,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
     // The component's class lives in a single-threaded apartment, as the
     // window's thread is one.
     if (FAILED(CoInitialize(nullptr))) return 1;
-    int status = 0;
-    {
-        // Created on the first tile row and released here, at the end.
-        BinaryRowConverter binary(RegistrationHint());
-        Win32CommonDialog cd1;
-        Form1 form(instance, cd1, binary);
-        cd1.SetOwner(form.Handle());
-        form.Load();
-        if (form.viewer().Ended()) {
-            status = form.viewer().Failed() ? 1 : 0;
-        } else {
-            form.ShowWindow();
-            status = RunMessageLoop();
-        }
-    }
+    const int status = RunForm1(instance);
     CoUninitialize();
     return status;
 }

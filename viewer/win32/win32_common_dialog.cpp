@@ -1,7 +1,10 @@
 #include "win32_common_dialog.h"
 
+#include "export_converted.h"
+
 #include <commdlg.h>
 
+#include <optional>
 #include <vector>
 
 namespace {
@@ -17,12 +20,14 @@ std::wstring WideFromUtf8(const std::string& text)
     return wide;
 }
 
-std::string Utf8FromWide(const wchar_t* wide)
+// Nothing for a name with an unpaired surrogate, which UTF-8 can't carry:
+// the file system would be given another name in its place.
+std::optional<std::string> Utf8FromWide(const wchar_t* wide)
 {
-    const int size = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
-    if (size <= 1) return {};
+    const int size = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide, -1, nullptr, 0, nullptr, nullptr);
+    if (size <= 0) return std::nullopt;
     std::string text(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide, -1, text.data(), size, nullptr, nullptr);
+    WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide, -1, text.data(), size, nullptr, nullptr);
     text.pop_back();
     return text;
 }
@@ -70,8 +75,12 @@ std::string Win32CommonDialog::Show(bool save)
     const auto options = static_cast<DWORD>(flags);
     dialog.Flags = save ? common | (options & ~OFN_FILEMUSTEXIST) | OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT
                         : common | options;
-    const BOOL chosen = save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog);
-    if (!chosen) return {};
-    fileName = Utf8FromWide(path.data());
-    return fileName;
+    // A name that can't be kept is refused, and the dialog asks again.
+    while (save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog)) {
+        if (const std::optional<std::string> chosen = Utf8FromWide(path.data())) return fileName = *chosen;
+        const std::wstring message = L"Can't use the name \"" + std::wstring(path.data()) +
+                                     L"\": it is not valid Unicode text. Choose another name.";
+        MessageBoxW(dialog.hwndOwner, message.c_str(), kConverterTitle, MB_OK | MB_TASKMODAL);
+    }
+    return {};
 }

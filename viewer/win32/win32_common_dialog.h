@@ -1,7 +1,8 @@
 // cd1 over the system's common dialogs (GetOpenFileNameW, GetSaveFileNameW).
 // Paths leave the dialog as UTF-16 and are kept as UTF-8, which the viewer's
 // file table hands to the file system as UTF-16 again, so a name with any
-// character opens.
+// character opens. A name that is no Unicode text (an unpaired surrogate)
+// has no UTF-8 form: the dialog refuses it with a message and asks again.
 #pragma once
 
 #include "common_dialog.h"

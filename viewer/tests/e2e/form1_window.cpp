@@ -67,14 +67,15 @@ protected:
     }
 
     // Pastes the path into the focused name box, in place of what it holds,
-    // and presses Enter: xdotool types only what the keyboard map has, and a
-    // Windows program may read a remapped key as another character.
-    void EnterPath(const fs::path& path) const
+    // and presses Enter (after other keys where given): xdotool types only
+    // what the keyboard map has, and a Windows program may read a remapped
+    // key as another character.
+    void EnterPath(const fs::path& path, const std::string& keysAfter = "Return") const
     {
         const fs::path clipboard = build_->work / "clipboard.txt";
         std::ofstream(clipboard, std::ios::binary) << build_->PathOf(path);
         X("xclip -selection clipboard -i " + Quote(clipboard.string()) + " >/dev/null");
-        Keys("ctrl+a ctrl+v Return");
+        Keys("ctrl+a ctrl+v " + keysAfter);
     }
 
     void TypeInto(QPoint box, const std::string& text) const
@@ -103,12 +104,13 @@ protected:
         EXPECT_EQ(wrong, 0) << perRow << " tiles per row from tile " << first << ": " << report;
     }
 
-    // Answers the message box, reading its text first where asked to.
-    void AnswerMessage(const std::string& which, std::string* text = nullptr) const
+    // Answers the message box, once its text was found to hold the parts given.
+    void AnswerMessage(const std::string& which, const std::vector<std::string>& parts = {}) const
     {
         const auto box = WaitForWindow(kMessageTitle, build_->step);
         ASSERT_TRUE(box) << "no message box (" << which << ")";
-        if (text) *text = build_->MessageText();
+        const std::string text = parts.empty() ? "" : build_->MessageText();
+        for (const std::string& part : parts) EXPECT_NE(text.find(part), std::string::npos) << text;
         Focus(*box);
         Keys("Return");
         // The next message box may already be up under the same title.
@@ -116,13 +118,20 @@ protected:
         ASSERT_TRUE(WaitUntil(gone, build_->step)) << "the message box stayed (" << which << ")";
     }
 
-    // A cancelled save dialog writes nothing and shows nothing; then the
-    // export must equal the shared file's expected one byte for byte.
-    void Export(const fs::path& shared, const fs::path& target) const
+    // A cancelled save dialog writes nothing and shows nothing, also after it
+    // refused the name with an unpaired surrogate typed after it (where the
+    // row asks for that) and asked again; then the export must equal the
+    // shared file's expected one byte for byte.
+    void Export(const fs::path& shared, const fs::path& target, bool refusedFirst) const
     {
         fs::remove(target);
         Click(clientTop_ + kExportButton);
         ASSERT_TRUE(WaitForDialog("Save As", build_->step)) << "no save dialog";
+        if (refusedFirst) {
+            EnterPath(target, "grave Return");
+            ASSERT_NO_FATAL_FAILURE(AnswerMessage("refused name", {"Can't use the name"}));
+            ASSERT_TRUE(WaitForDialog("Save As", build_->step)) << "the save dialog did not ask again";
+        }
         Keys("Escape");
         std::this_thread::sleep_for(1s);
         EXPECT_TRUE(FindWindows(kMessageTitle).empty());
@@ -152,13 +161,9 @@ protected:
         const int border = (frame->width() - kClient.width()) / 2;
         ASSERT_GE(border, 0);
         clientTop_ = QPoint(frame->x() + border, frame->bottom() + 1 - border - kClient.height());
-        if (!row.message.empty()) {
-            std::string text;
-            ASSERT_NO_FATAL_FAILURE(AnswerMessage("at load", &text));
-            for (const std::string& part : row.message) EXPECT_NE(text.find(part), std::string::npos) << text;
-            return;
-        }
-        const fs::path shared = fs::path(TESTDATA) / row.shared;
+        if (!row.message.empty()) return AnswerMessage("at load", row.message);
+        // A random file has no reference picture: its rows show sheets without tiles.
+        const fs::path shared = row.shared.empty() ? file : fs::path(TESTDATA) / row.shared;
         if (!row.shared.empty()) ExpectSheet(shared, 48, 0);
         for (const TypedCommand& command : row.commands) {
             TypeInto(kTilesBox, command.tilesPerRow);
@@ -169,9 +174,12 @@ protected:
             EXPECT_EQ(shown, perRow) << "in the tiles-per-row box";
             TypeInto(kOffsetBox, command.offset);
             ExpectSheet(shared, command.perRow, command.first);
+            // The box keeps the focus, also when the offset ended the load's walk.
+            Keys("Home shift+End ctrl+c");
+            EXPECT_EQ(X("xclip -o -selection clipboard"), command.offset) << "in the offset box";
         }
         if (!row.exportAs.empty()) {
-            ASSERT_NO_FATAL_FAILURE(Export(shared, build_->work / row.exportAs));
+            ASSERT_NO_FATAL_FAILURE(Export(shared, build_->work / row.exportAs, row.refusedExport));
         }
         RequestClose(*window);
     }
@@ -187,9 +195,11 @@ TEST_P(RealWindow, Scenario)
     ASSERT_TRUE(build_->Register(row.registered)) << "the component is not in the registry as the row needs";
     const fs::path file = FileOf(row);
     program_.setProcessChannelMode(QProcess::ForwardedChannels);
+    qputenv("REFUSED_WINDOW_CLASS", row.refusedWindow.c_str());
     program_.start(build_->command.first(), build_->command.mid(1));
-    ASSERT_TRUE(WaitForDialog("Open", build_->start)) << "no open dialog";
-    ASSERT_NO_FATAL_FAILURE(Follow(row, file));
+    // A window refused at start is reported before the program asks for a file.
+    ASSERT_TRUE(!row.refusedWindow.empty() || WaitForDialog("Open", build_->start)) << "no open dialog";
+    ASSERT_NO_FATAL_FAILURE(row.refusedWindow.empty() ? Follow(row, file) : AnswerMessage("at start", row.message));
     ASSERT_TRUE(program_.waitForFinished(static_cast<int>(row.endsWithin.value_or(build_->step).count())))
         << "the program did not end";
     // A crash has no exit status of its own.
@@ -211,6 +221,9 @@ std::vector<Scenario> Rows()
          .commands = {{"16", "1", 16, 0}, {"5", "17", 8, 1}},
          .exportAs = "преобразовано.nes"},
         {.name = "CancellingTheOpenDialogEndsWithoutAWindow"},
+        // An offset past the end, typed while the load's walk runs, ends that walk at once with an empty sheet.
+        {.name = "TheFocusPutIntoABoxDuringTheLoadsWalkStaysThere", .openAs = "long.gb", .randomMiB = 64,
+         .commands = {{"48", "99999999", 48, 6249999}}},
     });
     return rows;
 }

@@ -65,6 +65,14 @@ struct Scenario {
     // After a cancelled save dialog, the export's name in the work folder; it
     // must equal the shared file's expected/*.exported.<its extension>.
     std::string exportAs{};
+    // Faults of the window system, where the build's command brings them
+    // about: windows of the class that the environment names in
+    // REFUSED_WINDOW_CLASS refused at start (the message box is answered
+    // before the open dialog); the export's name with an unpaired surrogate
+    // typed after it (the grave key), which the save dialog refuses before
+    // it is cancelled.
+    std::string refusedWindow{};
+    bool refusedExport = false;
     int status = 0;
     // How soon the program ends after the close request; the build's step if not given.
     std::optional<std::chrono::milliseconds> endsWithin{};

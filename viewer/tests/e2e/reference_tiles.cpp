@@ -15,8 +15,8 @@ long Mismatches(const QImage& area, const fs::path& file, int perRow, int first,
 {
     const QImage picture(
         QString::fromStdString((file.parent_path().parent_path() / "expected" / file.filename()).string() + ".png"));
-    if (picture.isNull()) return -1;
     const auto count = static_cast<long>(fs::file_size(file) / 16);
+    if (picture.isNull() && first < count) return -1;
     constexpr QRgb kColour = 0xFFFFFF;
     std::array<std::optional<QRgb>, 4> shades = {area.pixel(0, 0) & kColour, std::nullopt, std::nullopt, 0u};
     long wrong = 0;

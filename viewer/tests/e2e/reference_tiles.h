@@ -15,7 +15,7 @@ namespace e2e {
 // greys), with the never-drawn column 0 and cells without a tile at 0. The
 // shades are read off the screen: the background at column 0, black, and
 // the two system colours as first seen; all four must differ. -1 when the
-// reference picture is missing or has a grey of its own; report tells the
+// reference picture of a tile in view is missing or has a grey of its own; report tells the
 // first difference.
 long Mismatches(const QImage& area, const std::filesystem::path& file, int perRow, int first, std::string& report);
 

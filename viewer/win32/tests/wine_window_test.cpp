@@ -10,6 +10,8 @@
 //   BITSTRINGS_DLL      bitstrings.dll beside it
 //   REGSVR32            regsvr32 (64-bit) or C:\windows\syswow64\regsvr32.exe
 //   MESSAGE_TEXT        message_text.exe, which prints a message box's text
+//   WINDOW_FAULT        window_fault.dll of the program's platform, and
+//   RUNDLL32            the rundll32 that runs it
 // or, for a program that a setup program installed and registered,
 //   INSTALLED_EXE       its Windows path, started as it is and never
 //                       registered by the test
@@ -47,7 +49,11 @@ struct WineBuild : Build {
         std::getline(std::ifstream(folder / "display"), display);
         const std::string program = kInstalledProgram.empty() ? WindowsPath(Variable("TILEBRIDGE_EXE"))
                                                                : kInstalledProgram;
-        command = {qEnvironmentVariable("WINE_SESSION"), "run", QString::fromStdString(program)};
+        // The program that the test built runs under window_fault.dll, which brings about the rows' faults.
+        const std::string faults = WindowsPath(Variable("WINDOW_FAULT")) + ",Run";
+        command = {qEnvironmentVariable("WINE_SESSION"), "run", qEnvironmentVariable("RUNDLL32"),
+                   QString::fromStdString(faults), QString::fromStdString(program)};
+        if (!kInstalledProgram.empty()) command.remove(2, 2);
         work = folder / "window";
         fs::remove_all(work);
         fs::create_directories(work);
@@ -98,7 +104,13 @@ std::vector<Scenario> BuildScenarios()
              .shared = "gb/2048-sanqui-tiles.2bpp.gb",
              .registered = false,
              .message = {"is not registered", "regsvr32 \"" + WindowsPath(Variable("BITSTRINGS_DLL")) + "\""},
-             .status = 1}};
+             .status = 1},
+            {.name = "AWindowThatTheSystemRefusesIsReported", .message = {"Can't create the window."},
+             .refusedWindow = "tilebridge.Form1", .status = 1},
+            {.name = "AControlThatTheSystemRefusesIsReported", .message = {"Can't create the window."},
+             .refusedWindow = "tilebridge.Picture1", .status = 1},
+            {.name = "AnExportNameThatIsNoUnicodeTextIsRefused", .shared = "gb/2048-sanqui-tiles.2bpp.gb",
+             .exportAs = "converted.nes", .refusedExport = true}};
 }
 
 }  // namespace e2e
