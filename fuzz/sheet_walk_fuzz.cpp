@@ -35,7 +35,7 @@ class FixedLengthControl : public WalkControl {
 public:
     explicit FixedLengthControl(int64_t length) : length_(length) {}
     std::optional<int64_t> InputFileLength() override { return length_; }
-    bool LetEventsRun() override { return true; }
+    PumpTurn LetEventsRun() override { return PumpTurn::Ran; }
 
 private:
     int64_t length_;

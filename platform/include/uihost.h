@@ -13,7 +13,7 @@ typedef struct PLATFORM_UI_HOST {
     int (*messageBox)(void* context, LPCWSTR text, LPCWSTR caption, UINT type);
     // S_OK with the typed text (possibly empty), S_FALSE when the user cancelled.
     HRESULT (*inputBox)(void* context, LPCWSTR prompt, LPCWSTR title, BSTR* answer);
-    void (*doEvents)(void* context);
+    BOOL (*doEvents)(void* context);
 } PLATFORM_UI_HOST;
 
 // Installs the host's services (copied); NULL brings back the console host.

@@ -59,11 +59,12 @@ HRESULT AskForText(void*, LPCWSTR prompt, LPCWSTR title, BSTR* answer)
     return *answer ? S_OK : E_OUTOFMEMORY;
 }
 
-void PumpEvents(void*)
+BOOL PumpEvents(void*)
 {
-    if (Clock::now() - lastProcessed < kEventInterval) return;
+    if (Clock::now() - lastProcessed < kEventInterval) return FALSE;
     QCoreApplication::processEvents();
     lastProcessed = Clock::now();
+    return TRUE;
 }
 
 }  // namespace

@@ -86,7 +86,8 @@ HRESULT ConsoleInputBox(void*, LPCWSTR prompt, LPCWSTR title, BSTR* answer)
     return *answer ? S_OK : E_OUTOFMEMORY;
 }
 
-void ConsoleDoEvents(void*) {}
+// A console has no window events: every turn has run all there were.
+BOOL ConsoleDoEvents(void*) { return TRUE; }
 
 constexpr PLATFORM_UI_HOST kConsoleHost{nullptr, &ConsoleMessageBox, &ConsoleInputBox, &ConsoleDoEvents};
 PLATFORM_UI_HOST currentHost = kConsoleHost;
@@ -112,4 +113,4 @@ HRESULT InputBoxW(LPCWSTR prompt, LPCWSTR title, BSTR* answer)
     return hr;
 }
 
-void DoEvents() { currentHost.doEvents(currentHost.context); }
+BOOL DoEvents() { return currentHost.doEvents(currentHost.context); }

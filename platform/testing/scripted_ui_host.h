@@ -63,10 +63,11 @@ private:
         return *answer ? S_OK : E_OUTOFMEMORY;
     }
 
-    static void OnDoEvents(void* context)
+    static BOOL OnDoEvents(void* context)
     {
         ScriptedUiHost& self = Self(context);
         ++self.doEventsCalls;
         if (self.onDoEvents) self.onDoEvents(self.doEventsCalls);
+        return TRUE;
     }
 };

@@ -59,6 +59,7 @@ WideText CallFailureReason(HRESULT hr)
 BinaryRowConverter::~BinaryRowConverter()
 {
     SysFreeString(bits_);
+    SysFreeString(row_);
     if (binary_) binary_->Release();
 }
 
@@ -72,20 +73,21 @@ bool BinaryRowConverter::CreateBinary()
         return false;
     }
     binary_ = static_cast<_Binary*>(object);
+    for (int code = 0; code < 256; ++code) characters_[code] = AnsiCharOfCode(static_cast<BYTE>(code));
     return true;
 }
 
 bool BinaryRowConverter::RowBits(uint8_t low, uint8_t high, WideTextView& bits)
 {
     if (!binary_ && !CreateBinary()) return false;
-    const std::array<OLECHAR, 2> characters{AnsiCharOfCode(low), AnsiCharOfCode(high)};
-    const OwnedBstr row(SysAllocStringLen(characters.data(), characters.size()));
-    if (!row) {
+    if (!row_ && !(row_ = SysAllocStringLen(nullptr, 2))) {
         failure_ = OLESTR("Out of memory while converting a tile row.");
         return false;
     }
+    row_[0] = characters_[low];
+    row_[1] = characters_[high];
     BSTR result = nullptr;
-    const HRESULT hr = binary_->GetStringBits(row.get(), &result);
+    const HRESULT hr = binary_->GetStringBits(row_, &result);
     SysFreeString(bits_);
     bits_ = result;
     if (FAILED(hr)) {

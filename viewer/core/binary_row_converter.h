@@ -7,6 +7,7 @@
 
 #include <binary_interface.h>
 
+#include <array>
 #include <utility>
 
 class BinaryRowConverter final : public RowConverter {
@@ -26,6 +27,12 @@ private:
 
     const WideText howToRegister_;
     _Binary* binary_ = nullptr;
+    // The character of every byte value, and the string that passes a row's
+    // two characters: made with the object and rewritten for every row, as
+    // GetStringBits only reads its argument. Each row then costs one
+    // allocation, the component's for the result.
+    std::array<OLECHAR, 256> characters_{};
+    BSTR row_ = nullptr;
     // The last row's bit string, as GetStringBits returned it: the caller's
     // to free, which happens at the next row.
     BSTR bits_ = nullptr;

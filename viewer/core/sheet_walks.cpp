@@ -23,10 +23,15 @@ WalkEnd Walk(int64_t start, std::span<const uint8_t> image, const StepLayout& la
 {
     const auto size = static_cast<int64_t>(image.size());
     WideTextView bits;
+    std::optional<int64_t> length = control.InputFileLength();
     for (int64_t p = start;; p += layout.step) {
-        const std::optional<int64_t> length = control.InputFileLength();
+        if (length && p == *length) length = control.InputFileLength();
         if (!length || p == *length) return WalkEnd::EndOfData;
-        if (!control.LetEventsRun()) return WalkEnd::Stopped;
+        switch (control.LetEventsRun()) {
+        case PumpTurn::Stop: return WalkEnd::Stopped;
+        case PumpTurn::Ran: length = control.InputFileLength(); break;
+        case PumpTurn::Skipped: break;
+        }
         for (int row = 0; row < layout.rows; ++row) {
             const int64_t low = p + row * layout.rowStride;
             const int64_t high = low + layout.highOffset;

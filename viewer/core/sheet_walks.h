@@ -12,16 +12,25 @@
 #include <optional>
 #include <span>
 
+// What a turn of the event pump came to.
+enum class PumpTurn {
+    Skipped,  // too soon after the last turn that ran: nothing ran
+    Ran,      // pending window events ran, and may have changed the file
+    Stop,     // a newer walk replaced this one, or the program is ending
+};
+
 // The window's side of a running walk.
 class WalkControl {
 public:
     virtual ~WalkControl() = default;
-    // The open input file's current length, asked anew at every step;
-    // nothing when it can't be asked, which ends the walk.
+    // The open input file's current length; nothing when it can't be asked,
+    // which ends the walk. A walk asks when it starts, after every turn of
+    // the pump that ran events, and when its position reaches the length it
+    // knows, before it ends there: asking costs a system call, which at
+    // every step would cost more than drawing the step's rows.
     virtual std::optional<int64_t> InputFileLength() = 0;
-    // Lets pending window events run, once per step. False when the walk
-    // must stop because a newer walk replaced it or the program is ending.
-    virtual bool LetEventsRun() = 0;
+    // Lets pending window events run, once per step.
+    virtual PumpTurn LetEventsRun() = 0;
 };
 
 // Where and with what the rows are drawn. tilesperrow is read at every row,

@@ -48,10 +48,11 @@ public:
         return length;
     }
 
-    bool LetEventsRun() override
+    PumpTurn LetEventsRun() override
     {
-        DoEvents();
-        return !viewer_.ended_ && viewer_.latestWalk_ == number_;
+        const bool ran = DoEvents() != FALSE;
+        if (viewer_.ended_ || viewer_.latestWalk_ != number_) return PumpTurn::Stop;
+        return ran ? PumpTurn::Ran : PumpTurn::Skipped;
     }
 
 private:

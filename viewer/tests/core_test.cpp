@@ -111,7 +111,8 @@ TEST(RowDrawingState, MovesRowByRowTileByTileAndBandByBand)
 }
 
 // A sheet of Picture1's size and the walk's side of the window: the file
-// length on disk and the event pumps it counts.
+// length on disk (changed to `changedTo` once the walk has asked it), and
+// the event pumps it counts, each running events or not.
 struct Walker : WalkControl {
     explicit Walker(std::optional<int64_t> fileLength) : length(fileLength) {}
 
@@ -120,11 +121,17 @@ struct Walker : WalkControl {
     int32_t tilesperrow = 48;
     RecordingRowConverter converter;
     TileSheet sheet{surface, state, tilesperrow, converter};
-    std::optional<int64_t> length;
+    std::optional<int64_t> length, changedTo;
+    bool eventsRun = true;
     long pumps = 0;
 
-    std::optional<int64_t> InputFileLength() override { return length; }
-    bool LetEventsRun() override { ++pumps; return true; }
+    std::optional<int64_t> InputFileLength() override
+    {
+        const std::optional<int64_t> now = length;
+        if (changedTo) length = changedTo;
+        return now;
+    }
+    PumpTurn LetEventsRun() override { ++pumps; return eventsRun ? PumpTurn::Ran : PumpTurn::Skipped; }
 
     // The NES walk is given the start as the offset box's text.
     WalkEnd Run(bool nes, int64_t start, const std::vector<uint8_t>& image)
@@ -160,6 +167,17 @@ TEST(Walks, EndAtTheEndOfTheDataOrOfTheFileOnDisk)
         EXPECT_EQ(walker.Run(nes, start, PositionBytes(static_cast<size_t>(size))), WalkEnd::EndOfData);
         EXPECT_EQ(walker.converter.rows.size(), rows);
         EXPECT_EQ(walker.pumps, pumps);
+    }
+    // The length on disk changes from the first to the second value once the walk has begun: it is asked again
+    // after a turn of the pump that ran events, and where the walk reaches the length it knows, before it ends.
+    const std::tuple<int64_t, int64_t, bool, size_t> changes[] = {
+        {37, 19, true, 9}, {37, 19, false, 18}, {19, 37, false, 18},
+    };
+    for (const auto& [before, after, eventsRun, rows] : changes) {
+        Walker walker(before);
+        walker.changedTo = after, walker.eventsRun = eventsRun;
+        EXPECT_EQ(walker.Run(false, 1, PositionBytes(37)), WalkEnd::EndOfData);
+        EXPECT_EQ(walker.converter.rows.size(), rows) << before << " to " << after << (eventsRun ? " with" : "");
     }
 }
 

@@ -11,5 +11,7 @@
 // and *answer NULL when cancelled.
 STDAPI InputBoxW(LPCWSTR prompt, LPCWSTR title, BSTR* answer);
 
-// Lets pending window messages of the calling thread run.
-STDAPI_(void) DoEvents(void);
+// Lets pending window messages of the calling thread run. Calls come paced:
+// FALSE when the last turn that ran was too recent and this one returned at
+// once, TRUE when the messages ran.
+STDAPI_(BOOL) DoEvents(void);

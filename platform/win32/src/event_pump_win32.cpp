@@ -21,19 +21,20 @@ thread_local Clock::time_point lastPumped;
 
 }  // namespace
 
-STDAPI_(void) DoEvents(void)
+STDAPI_(BOOL) DoEvents(void)
 {
     const Clock::time_point now = Clock::now();
-    if (now - lastPumped < kPumpInterval) return;
+    if (now - lastPumped < kPumpInterval) return FALSE;
     lastPumped = now;
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
             // The thread's own message loop must still see the request to end.
             PostQuitMessage(static_cast<int>(msg.wParam));
-            return;
+            return TRUE;
         }
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
+    return TRUE;
 }
