@@ -127,7 +127,7 @@ UsageError ParseCommandLine(const std::vector<std::string>& args, Request& reque
         return "the option " + request.renderOption + " is for render only";
     if (request.files.size() != 2) return "the command " + *command + " needs an INPUT and an OUTPUT";
     const std::string& input = request.files[0];
-    if (request.layouttag.empty()) request.layouttag = input == kStandardStream ? "" : LayoutTagFromPath(input);
+    if (request.layouttag.empty()) request.layouttag = LayoutTagFromPath(input);
     if (request.layouttag.empty())
         return input + ": no layout from the name; give it with --layout nes or --layout gb";
     return std::nullopt;

@@ -128,8 +128,8 @@ int Render(const Request& request, std::span<const uint8_t> input, Files& files)
     if (!DrawWholeSheet(request.layouttag, input, request.start, request.tilesperrow, sheet))
         return Failure(name, Utf8(RtErrorDescription(RTERR_OUT_OF_MEMORY)));
     if (sheet.height == 0)
-        return Failure(name, "no tile row to draw from position " + std::to_string(request.start) + " of its " +
-                                 std::to_string(input.size()) + " bytes");
+        return Failure(name, "no tile row to draw from position " + std::to_string(request.start) + " on: it holds " +
+                                 std::to_string(input.size()) + (input.size() == 1 ? " byte" : " bytes"));
     std::vector<uint8_t> png;
     if (!EncodePng(sheet, png)) return Failure(request.files[1], "the PNG encoder failed");
     if (const LONG error = files.Write(request.files[1], png))
