@@ -22,8 +22,9 @@ case "$mode" in
     *) echo "usage: $0 [run|package|test]" >&2; exit 2 ;;
 esac
 
-# What building and running the viewer and the component needs.
-run_packages=(cmake ninja-build g++ qt6-base-dev)
+# What building and running the viewer, the console converter (libpng for its
+# pictures) and the component needs.
+run_packages=(cmake ninja-build g++ qt6-base-dev libpng-dev)
 # dpkg-shlibdeps for the package's dependencies, and file, which CPack uses
 # to find the programs and libraries in it.
 package_packages=(dpkg-dev file)

@@ -35,6 +35,18 @@ grep -q "$prefix/$libdir/tilebridge/libbitstrings.so" "$work/data/com-registry/c
     fail "the registration doesn't name the installed component"
 [[ -x $prefix/bin/tilebridge ]] || fail "no tilebridge in bin/"
 
+# The console converter draws without the component: a user who registered
+# nothing converts a file there and back, and renders it.
+bare() { env -i HOME="$work/bare" XDG_DATA_HOME="$work/bare" COM_MACHINE_REGISTRY_DIR="$work/bare" "$@"; }
+converter=$prefix/bin/tilebridge-convert
+printf '%032d' 0 | tr 0 '\125' >"$work/tiles.nes"
+bare "$converter" convert "$work/tiles.nes" "$work/tiles.gb" || fail "tilebridge-convert convert"
+bare "$converter" convert "$work/tiles.gb" "$work/back.nes" && cmp -s "$work/tiles.nes" "$work/back.nes" ||
+    fail "tilebridge-convert doesn't convert back to the same file"
+bare "$converter" render "$work/tiles.nes" "$work/tiles.png" || fail "tilebridge-convert render"
+[[ $(identify -format '%wx%h' "$work/tiles.png") == 384x8 ]] || fail "the rendered sheet is not 48 tiles wide"
+[[ -f $prefix/share/man/man1/tilebridge-convert.1.gz ]] || fail "no manual page of tilebridge-convert"
+
 desktop=$prefix/share/applications/$app_id.desktop
 desktop-file-validate "$desktop" || fail "desktop entry"
 appstreamcli validate --no-net --pedantic "$prefix/share/metainfo/$app_id.metainfo.xml" || fail "AppStream metadata"

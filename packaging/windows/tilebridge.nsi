@@ -1,5 +1,6 @@
-; Setup program for Windows: installs tilebridge.exe and bitstrings.dll
-; into a folder under Program Files, registers the component, adds a
+; Setup program for Windows: installs tilebridge.exe, the console converter
+; tilebridge-convert.exe and bitstrings.dll into a folder under Program
+; Files, registers the component, adds a
 ; Start-menu entry for all users and an uninstaller that undoes every step. /S installs and uninstalls without asking.
 ;
 ; The build passes:
@@ -7,6 +8,7 @@
 ;   VERSION   the product version, major.minor
 ;   DLL       the bitstrings.dll of that platform
 ;   PROGRAM   the tilebridge.exe of that platform
+;   CONVERTER the tilebridge-convert.exe of that platform
 ;   OUTFILE   the setup program to write
 
 Unicode true
@@ -67,6 +69,7 @@ Section
     SetOutPath "$INSTDIR"
     File "${DLL}"
     File "${PROGRAM}"
+    File "${CONVERTER}"
 
     ; A component that did not register would leave a program that cannot
     ; draw: take the files away again and end with an error.
@@ -74,6 +77,7 @@ Section
     StrCmp $0 0 registered
         Delete "$INSTDIR\bitstrings.dll"
         Delete "$INSTDIR\tilebridge.exe"
+        Delete "$INSTDIR\tilebridge-convert.exe"
         SetOutPath "$TEMP"
         RMDir "$INSTDIR"
         MessageBox MB_OK|MB_ICONSTOP "bitstrings.dll could not be registered (regsvr32 ended with $0)." /SD IDOK
@@ -98,6 +102,7 @@ Section Uninstall
     ExecWait '"$SYSDIR\regsvr32.exe" /u /s "$INSTDIR\bitstrings.dll"'
     Delete "$SMPROGRAMS\${PRODUCT}.lnk"
     Delete "$INSTDIR\tilebridge.exe"
+    Delete "$INSTDIR\tilebridge-convert.exe"
     Delete "$INSTDIR\bitstrings.dll"
     Delete "$INSTDIR\uninstall.exe"
     RMDir "$INSTDIR"

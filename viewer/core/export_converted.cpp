@@ -1,6 +1,7 @@
 #include "export_converted.h"
 
 #include "tile_conversion.h"
+#include "whole_file.h"
 
 #include <rterrors.h>
 #include <stringapiset.h>
@@ -30,23 +31,6 @@ std::optional<ExportPlan> PlanFor(const std::string& layouttag, std::span<const 
 void ShowMessage(const WideText& text)
 {
     MessageBoxW(nullptr, text.c_str(), kConverterTitle, MB_OK | MB_TASKMODAL);
-}
-
-// Writes bytes as the whole new content of path: 0 or a run-time error
-// number. The output mode only replaces the target when the file is closed,
-// so a failed write is discarded and leaves the target as it was.
-LONG WriteWholeFile(FILE_NUMBER_TABLE* filetable, const std::string& path, std::span<const std::uint8_t> bytes)
-{
-    const INT filenum = FreeFile(filetable);
-    if (filenum == 0) return RTERR_TOO_MANY_FILES;
-    if (const LONG error = FileOpen(filetable, filenum, path.c_str(), FILE_MODE_OUTPUT)) return error;
-    if (!bytes.empty()) {
-        if (const LONG error = FileWrite(filetable, filenum, bytes.data(), bytes.size())) {
-            FileDiscard(filetable, filenum);
-            return error;
-        }
-    }
-    return FileClose(filetable, filenum);
 }
 
 WideText Utf16FromPath(const std::string& path)

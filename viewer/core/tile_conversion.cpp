@@ -1,8 +1,10 @@
 #include "tile_conversion.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cstddef>
 #include <cstring>
+#include <vector>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -63,5 +65,17 @@ void ConvertTiles(std::span<const std::uint8_t> source, std::span<std::uint8_t> 
 #endif
     if (tileBytes < source.size()) {
         std::memcpy(output.data() + tileBytes, source.data() + tileBytes, source.size() - tileBytes);
+    }
+}
+
+void ConvertTilesInPlace(std::span<std::uint8_t> bytes, TileConversion conversion)
+{
+    // A whole number of tiles, so that every slice starts a group.
+    constexpr std::size_t kSliceBytes = 4096 * kTileBytes;
+    std::vector<std::uint8_t> slice(std::min(kSliceBytes, bytes.size()));
+    for (std::size_t at = 0; at < bytes.size(); at += kSliceBytes) {
+        const std::span<std::uint8_t> part = bytes.subspan(at, std::min(kSliceBytes, bytes.size() - at));
+        std::copy(part.begin(), part.end(), slice.begin());
+        ConvertTiles(std::span(slice).first(part.size()), part, conversion);
     }
 }

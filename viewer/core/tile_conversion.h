@@ -19,3 +19,7 @@ constexpr std::array<std::uint8_t, 16> kGbToNesOrder{0, 2, 4, 6, 8, 10, 12, 14, 
 // layout; a trailing group of fewer than 16 bytes is copied unchanged. Bytes
 // before the tiles, such as a file header, are cut into groups like the rest.
 void ConvertTiles(std::span<const std::uint8_t> source, std::span<std::uint8_t> output, TileConversion conversion);
+
+// The same rearrangement in place, a slice at a time through a small buffer,
+// so that a whole file needs no second copy in memory.
+void ConvertTilesInPlace(std::span<std::uint8_t> bytes, TileConversion conversion);

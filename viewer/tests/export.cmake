@@ -5,7 +5,8 @@
 add_executable(export_tests ${CMAKE_CURRENT_LIST_DIR}/export_click_test.cpp)
 target_link_libraries(export_tests PRIVATE tilebridge_core)
 add_executable(portable_export_tests ${CMAKE_CURRENT_LIST_DIR}/export_click_test.cpp
-               ${CMAKE_CURRENT_LIST_DIR}/../core/export_converted.cpp ${CMAKE_CURRENT_LIST_DIR}/../core/tile_conversion.cpp)
+               ${CMAKE_CURRENT_LIST_DIR}/../core/export_converted.cpp ${CMAKE_CURRENT_LIST_DIR}/../core/tile_conversion.cpp
+               ${CMAKE_CURRENT_LIST_DIR}/../core/whole_file.cpp)
 target_include_directories(portable_export_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/../core)
 target_compile_options(portable_export_tests PRIVATE -U__SSE2__)
 foreach(tests IN ITEMS export_tests portable_export_tests)

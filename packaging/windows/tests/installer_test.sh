@@ -70,12 +70,16 @@ snapshot() {
 
 
 installed() { # platform
-    local platform=$1 files=(bitstrings.dll tilebridge.exe uninstall.exe) file
+    local platform=$1 files=(bitstrings.dll tilebridge.exe tilebridge-convert.exe uninstall.exe) file
     for file in "${files[@]}"; do
         [[ -f ${linux_folder[$platform]}/$file ]] || fail "$platform: $file is not installed"
     done
     cmp -s "${linux_folder[$platform]}/bitstrings.dll" "$build/$platform/bitstrings.dll" ||
         fail "$platform: the installed bitstrings.dll is not the one built"
+    local converter
+    converter=$("$session" run "${folder[$platform]}\\tilebridge-convert.exe" --version | tr -d '\r')
+    [[ $converter == "tilebridge-convert $version" ]] ||
+        fail "$platform: the installed tilebridge-convert.exe answers [$converter] to --version"
     [[ -f $start_menu/${product[$platform]}.lnk ]] || fail "$platform: no Start-menu entry"
     local key=$uninstall_key
     expect_value "$key" DisplayName "${view[$platform]}" "${product[$platform]}"
