@@ -101,7 +101,7 @@ class WholeImage final : public WalkControl {
 public:
     explicit WholeImage(int64_t length) : length_(length) {}
     std::optional<int64_t> InputFileLength() override { return length_; }
-    bool LetEventsRun() override { return true; }
+    PumpTurn LetEventsRun() override { return PumpTurn::Skipped; }
 
 private:
     const int64_t length_;
