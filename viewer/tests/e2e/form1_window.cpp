@@ -21,6 +21,9 @@ namespace {
 
 const std::string kMainTitle = "Mr. Tavrel's NES to GB GFX Converter";
 const std::string kMessageTitle = "Mr. Tavrel's NES To GB GFX Converter";
+// The system's own dialogs speak the language of the user's locale.
+const std::string kOpenTitle = qEnvironmentVariable("OPEN_DIALOG_TITLE", "Open").toStdString();
+const std::string kSaveTitle = qEnvironmentVariable("SAVE_DIALOG_TITLE", "Save As").toStdString();
 constexpr QSize kClient(491, 390);
 constexpr QRect kPictureInClient(16, 16, 385, 321);
 constexpr QPoint kTilesBox(24 + 15, 352 + 13);
@@ -122,14 +125,14 @@ protected:
     {
         fs::remove(target);
         Click(clientTop_ + kExportButton);
-        ASSERT_TRUE(WaitForDialog("Save As", build_->step)) << "no save dialog";
+        ASSERT_TRUE(WaitForDialog(kSaveTitle, build_->step)) << "no save dialog";
         Keys("Escape");
         std::this_thread::sleep_for(1s);
         EXPECT_TRUE(FindWindows(kMessageTitle).empty());
         EXPECT_FALSE(fs::exists(target));
 
         Click(clientTop_ + kExportButton);
-        ASSERT_TRUE(WaitForDialog("Save As", build_->step)) << "no save dialog";
+        ASSERT_TRUE(WaitForDialog(kSaveTitle, build_->step)) << "no save dialog";
         EnterPath(target);
         ASSERT_NO_FATAL_FAILURE(AnswerMessage("warning"));
         ASSERT_NO_FATAL_FAILURE(AnswerMessage("done"));
@@ -188,7 +191,7 @@ TEST_P(RealWindow, Scenario)
     const fs::path file = FileOf(row);
     program_.setProcessChannelMode(QProcess::ForwardedChannels);
     program_.start(build_->command.first(), build_->command.mid(1));
-    ASSERT_TRUE(WaitForDialog("Open", build_->start)) << "no open dialog";
+    ASSERT_TRUE(WaitForDialog(kOpenTitle, build_->start)) << "no open dialog";
     ASSERT_NO_FATAL_FAILURE(Follow(row, file));
     ASSERT_TRUE(program_.waitForFinished(static_cast<int>(row.endsWithin.value_or(build_->step).count())))
         << "the program did not end";
