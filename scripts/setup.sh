@@ -31,7 +31,7 @@ package_packages=(dpkg-dev file)
 # Tests, benchmarks, sanitizers and fuzzers, the real-window test, and the
 # checkers of the package, the desktop entry and the AppStream metadata.
 test_packages=(clang libclang-rt-14-dev libgtest-dev libgmock-dev libbenchmark-dev xvfb xdotool x11-utils xclip
-               imagemagick libx11-dev lintian desktop-file-utils appstream)
+               imagemagick libx11-dev lintian desktop-file-utils appstream locales)
 # The cross compilers, Wine and Wine's IDL compiler, without Wine's
 # recommended desktop extras; Wine's 32-bit half (from the i386
 # architecture) with qemu-user for kernels that cannot run 32-bit programs;
@@ -70,6 +70,14 @@ if ((${#missing[@]} + ${#missing_windows[@]})); then
     if ((${#missing_windows[@]})); then
         DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing_windows[@]}"
     fi
+fi
+# The Wine tests also run programs under the Japanese locale, as on
+# Japanese Windows (ANSI code page 932). Wine reads Linux file names in the
+# locale's character set, which glibc knows only for a generated locale.
+if [[ $mode == test ]] && ! locale -a | grep -qx 'ja_JP.utf8'; then
+    sudo=()
+    ((EUID == 0)) || sudo=(sudo)
+    "${sudo[@]}" localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
 fi
 
 build() { # build-dir, target, extra cmake options...

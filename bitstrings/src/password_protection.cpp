@@ -11,7 +11,6 @@
 
 #include <hostui.h>
 #include <ansicodes.h>
-#include <stringapiset.h>
 #include <winuser.h>
 
 #include <algorithm>
@@ -67,18 +66,17 @@ HRESULT OutputPath(BSTR filename, OleStringView extension, std::string& path)
     return FileResult(PathOfFileName(output, path));
 }
 
-// A BSTR of `prefix` followed by the characters of the bytes in the
-// single-byte ANSI code page, one for each byte.
+// A BSTR of `prefix` followed by one character for each byte, by the same
+// code-to-character step as every conversion of the class: under any code
+// page each byte comes back unchanged, and a protected file holds the bits
+// of the text's bytes, so it reads the same on every machine.
 HRESULT DecodeAnsi(OleStringView prefix, std::string_view bytes, UniqueBstr& text)
 {
     if (bytes.size() > static_cast<std::size_t>(INT_MAX) - prefix.size()) return OutOfMemory();
     text.reset(SysAllocStringLen(nullptr, static_cast<UINT>(prefix.size() + bytes.size())));
     if (!text.get()) return OutOfMemory();
     OLECHAR* rest = std::copy(prefix.begin(), prefix.end(), text.get());
-    if (!bytes.empty()) {
-        MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), rest,
-                            static_cast<int>(bytes.size()));
-    }
+    std::transform(bytes.begin(), bytes.end(), rest, [](char byte) { return AnsiCharOfCode(static_cast<BYTE>(byte)); });
     return S_OK;
 }
 
@@ -86,10 +84,8 @@ HRESULT DecodeAnsi(OleStringView prefix, std::string_view bytes, UniqueBstr& tex
 std::string EncodeAnsi(OleStringView text)
 {
     std::string bytes(text.size(), '\0');
-    if (!text.empty()) {
-        WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), bytes.data(),
-                            static_cast<int>(bytes.size()), nullptr, nullptr);
-    }
+    std::transform(text.begin(), text.end(), bytes.begin(),
+                   [](OLECHAR c) { return static_cast<char>(AnsiCodeOfChar(c)); });
     return bytes;
 }
 
@@ -127,21 +123,9 @@ bool HasProtectedLayout(std::string_view digits)
            digits.find_first_not_of("01") == std::string_view::npos;
 }
 
-// Text files hold one character per byte. Under a code page whose
-// characters can take two bytes or more, bytes and characters would not
-// match one for one and the protected file would hold other codes than the
-// text's bytes.
-bool AnsiCodePageIsSingleByte()
-{
-    CPINFO info{};
-    return GetCPInfo(CP_ACP, &info) && info.MaxCharSize == 1;
-}
-
-// Both operations begin alike: the code page checked before anything is
-// asked, the password, then the named file read whole.
+// Both operations begin alike: the password, then the named file read whole.
 HRESULT AskPasswordAndRead(LPCWSTR prompt, BSTR filename, OleString& password, std::string& content)
 {
-    if (!AnsiCodePageIsSingleByte()) return RaiseError(RTERR_ILLEGAL_FUNCTION_CALL);
     const HRESULT hr = AskPassword(prompt, password);
     if (FAILED(hr)) return hr;
     std::string path;

@@ -3,21 +3,7 @@
 #include "component_environment.h"
 #include "ordinary_user.h"
 
-#include <stringapiset.h>
-
 #include <bitset>
-
-// While true, the ANSI code page is one of two-byte characters, as on
-// Japanese Windows.
-static bool twoByteCodePage = false;
-
-BOOL GetCPInfo(UINT CodePage, LPCPINFO lpCPInfo)
-{
-    static const auto platformGetCPInfo = reinterpret_cast<decltype(&GetCPInfo)>(dlsym(RTLD_NEXT, "GetCPInfo"));
-    if (!twoByteCodePage || CodePage != CP_ACP) return platformGetCPInfo(CodePage, lpCPInfo);
-    *lpCPInfo = CPINFO{2, {'?'}, {0x81, 0x9F, 0xE0, 0xFC}};
-    return TRUE;
-}
 
 namespace {
 
@@ -76,32 +62,26 @@ TEST_F(PasswordProtectionTest, RoundTripGivesBackTheTextByteForByte)
 
 // The prompt comes again until eight usable characters, and a cancel is error
 // 18. A wrong password, here one that differs in case, shows a message; a
-// damaged file with the right password is refused. Under a code page of two-byte characters, bytes and characters
-// would not match one for one: both operations refuse before they ask.
-// Nothing is written.
+// damaged file with the right password is refused. Nothing is written.
 TEST_F(PasswordProtectionTest, RefusedCallsWriteNothing)
 {
     const std::string intact = Protected("secret");
-    // The operation, the file and what it holds (if anything), the answers, whether the code page is one of
-    // two-byte characters, and the error (0: the message of a wrong password).
-    const std::tuple<Operation, std::string, std::string, Answers, bool, LONG> cases[] = {
-        {encrypt, "notes.txt", "", {u"", u"short", u"abcdefg\u0100", u"abcdefghi", {}}, false, RTERR_USER_INTERRUPT},
-        {encrypt, "missing.txt", "", {u"abcdefgh"}, false, RTERR_FILE_NOT_FOUND},
-        {encrypt, "no\xc4\x80tes.txt", "", {u"abcdefgh"}, false, RTERR_BAD_FILE_NAME_OR_NUMBER},
-        {decrypt, "notes.pef", intact, {u"abcdefgH"}, false, 0},
-        {decrypt, "notes.pef", intact + "0", {u"abcdefgh"}, false, RTERR_INVALID_FILE_FORMAT},
-        {encrypt, "notes.txt", "", {u"abcdefgh"}, true, RTERR_ILLEGAL_FUNCTION_CALL},
-        {decrypt, "notes.pef", "", {u"abcdefgh"}, true, RTERR_ILLEGAL_FUNCTION_CALL},
+    // The operation, the file and what it holds (if anything), the answers, and the error (0: the message of a
+    // wrong password).
+    const std::tuple<Operation, std::string, std::string, Answers, LONG> cases[] = {
+        {encrypt, "notes.txt", "", {u"", u"short", u"abcdefg\u0100", u"abcdefghi", {}}, RTERR_USER_INTERRUPT},
+        {encrypt, "missing.txt", "", {u"abcdefgh"}, RTERR_FILE_NOT_FOUND},
+        {encrypt, "no\xc4\x80tes.txt", "", {u"abcdefgh"}, RTERR_BAD_FILE_NAME_OR_NUMBER},
+        {decrypt, "notes.pef", intact, {u"abcdefgH"}, 0},
+        {decrypt, "notes.pef", intact + "0", {u"abcdefgh"}, RTERR_INVALID_FILE_FORMAT},
     };
-    for (const auto& [operation, file, content, answers, twoBytes, error] : cases) {
+    for (const auto& [operation, file, content, answers, error] : cases) {
         if (!content.empty()) WriteBytes(folder / file, content);
-        twoByteCodePage = twoBytes;
         const HRESULT hr = Run(operation, file, answers);
-        twoByteCodePage = false;
         if (error) ExpectError(hr, error);
         else EXPECT_EQ(hr, S_OK);
     }
-    EXPECT_EQ(ui.prompts.size(), 9U) << "none under a code page of two-byte characters";
+    EXPECT_EQ(ui.prompts.size(), 9U);
     EXPECT_THAT(ui.messageBoxes, testing::ElementsAre(testing::FieldsAre(
                                      u"Password Incorrect", u"Stopping Decrypton Process", UINT{MB_ICONINFORMATION})));
     EXPECT_EQ(ReadBytes(folder / "notes.txt"), "text");

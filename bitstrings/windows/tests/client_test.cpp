@@ -224,14 +224,26 @@ TEST_F(ClientTest, CallsEarlyAndLateBound)
 }
 
 // Run on its own under a code page of two-byte characters (Wine takes the
-// Japanese code page 932 from LC_ALL=ja_JP.UTF-8): bytes and characters
-// would not match one for one, so encrypt and decrypt refuse before they
-// ask anything.
-TEST_F(ClientTest, TwoByteCodePageIsRefusedByEncryptAndDecrypt)
+// Japanese code page 932 from LC_ALL=ja_JP.UTF-8), whose lead bytes (0x81,
+// 0xE9) are no characters by themselves: bytes are read in Windows-1252, so
+// that each is one character and back, and a protected file is the one that
+// a single-byte code page gives.
+TEST_F(ClientTest, TwoByteCodePageReadsEveryByteAsWindows1252)
 {
     CPINFO codePage{};
     ASSERT_TRUE(GetCPInfo(CP_ACP, &codePage) && codePage.MaxCharSize == 2) << "the test needs two-byte characters";
-    Expect({{encrypt, L"note.txt", {}, 5}, {decrypt, L"note.pef", {}, 5}});
+    const std::wstring ask = L"Password Needed: What should be the password to get into this file? (8 letters long)",
+                       askBack = L"Password Needed: What is the password to get into this file? (8 letters long)";
+    Expect({
+        {DISPID_Binary_GetStringFromBits, L"100000011110100110000000", {}, 0, L"\x0081\x00E9\x20AC"},
+        {DISPID_Binary_GetStringBits, L"\x0081\x00E9\x20AC", {}, 0, L"100000011110100110000000"},
+        // A character of the Japanese code page has no code of one byte.
+        {DISPID_Binary_GetStringBits, L"A\x3042", {{L"Error!: value is not a valid ASCII Integer", L""}}, 0,
+         L"01000001"},
+        {encrypt, L"note.txt", {{ask, L"abcdefgh"}}, 0, L"", L"",
+         {{L"note.pef", "001100001011000100110001101100100011001010110011001100111011010001110100"}}},
+        {decrypt, L"note.pef", {{askBack, L"abcdefgh"}}, 0, L"", L"", {{L"note.txt", "\xE9"}}},
+    });
 }
 
 // What an early-binding client reads besides the calls. In the type library:

@@ -28,7 +28,7 @@ Sub ExpectError(name, number, description)
     Err.Clear
 End Sub
 
-Dim binary, value, padded, i, allCodes
+Dim binary, value, padded, i, allCodes, allBits
 On Error Resume Next
 Set binary = CreateObject("Project1.Binary")
 ExpectError "CreateObject", 0, ""
@@ -36,7 +36,7 @@ If binary Is Nothing Then WScript.Quit 100
 
 ' Characters to bit strings
 Expect "GetStringBits AB", binary.GetStringBits("AB"), "0100000101000010"
-Expect "GetStringBits 0 255", binary.GetStringBits(Chr(0) & Chr(255)), "0000000011111111"
+Expect "GetStringBits 0 255", binary.GetStringBits(ChrW(0) & ChrW(255)), "0000000011111111"
 Expect "GetStringBits empty", binary.GetStringBits(""), ""
 Expect "getstringbits in lower case", binary.getstringbits("A"), "01000001"
 
@@ -97,17 +97,22 @@ value = Empty
 Expect "GetStringFromBits of Empty", binary.GetStringFromBits(value), Chr(0)
 Expect "GetStringFromBits leaves Empty", value, Empty
 
-' Every code goes to its bit string and back
+' Every code goes to its bit string, to its one character and back. The
+' characters are the component's own: under a code page of two-byte
+' characters its codes are those of Windows-1252, not the script's Chr.
 allCodes = ""
+allBits = ""
 For i = 0 To 255
-    allCodes = allCodes & Chr(i)
+    allCodes = allCodes & binary.ChrBin(binary.Bin(i))
+    allBits = allBits & binary.Bin(i)
     If binary.Dec(binary.Bin(i)) <> i Then
         WScript.Echo "FAIL code " & i & " through Bin and Dec"
         failures = failures + 1
     End If
 Next
-Expect "all codes through GetStringBits and back", binary.GetStringFromBits(binary.GetStringBits(allCodes)), allCodes
-Expect "all codes give 2048 digits", Len(binary.GetStringBits(allCodes)), CLng(2048)
+Expect "all codes one character each", Len(allCodes), CLng(256)
+Expect "all codes through GetStringBits", binary.GetStringBits(allCodes), allBits
+Expect "all codes back through GetStringFromBits", binary.GetStringFromBits(allBits), allCodes
 
 ' Late binding knows the public operations only, each with its one argument
 value = binary.CharBits("A")

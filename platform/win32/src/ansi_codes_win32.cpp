@@ -1,18 +1,35 @@
-// Asc and Chr over the system's ANSI code page.
+// Asc and Chr over the system's ANSI code page, or over Windows-1252 where
+// that code page is not one of single bytes.
 #include <ansicodes.h>
 
 #include <windows.h>
 
+namespace {
+
+constexpr UINT kWesternCodePage = 1252;
+
+// Every byte value must be one character and back. A code page whose
+// characters can take two bytes or more (932, 936, 949, 950, UTF-8) leaves
+// lead bytes without a character of their own, so there bytes are read in
+// Windows-1252, as everywhere else outside Windows: a file's bytes then
+// become the same characters, and back the same bytes, whatever the locale.
+UINT ByteCodePage()
+{
+    static const UINT codePage = [] {
+        CPINFO info{};
+        return GetCPInfo(CP_ACP, &info) && info.MaxCharSize == 1 ? CP_ACP : kWesternCodePage;
+    }();
+    return codePage;
+}
+
+}  // namespace
+
 STDAPI_(SHORT) AnsiCodeOfChar(WCHAR ch)
 {
-    // Under UTF-8 as the ANSI code page the conversion takes neither flags
-    // nor a default-character report; a character of two or more bytes then
-    // has no single-byte code all the same.
-    const bool utf8 = GetACP() == CP_UTF8;
     char bytes[4];
     BOOL usedDefault = FALSE;
-    const int length = WideCharToMultiByte(CP_ACP, utf8 ? 0 : WC_NO_BEST_FIT_CHARS, &ch, 1, bytes, sizeof bytes,
-                                           nullptr, utf8 ? nullptr : &usedDefault);
+    const int length = WideCharToMultiByte(ByteCodePage(), WC_NO_BEST_FIT_CHARS, &ch, 1, bytes, sizeof bytes,
+                                           nullptr, &usedDefault);
     if (length != 1 || usedDefault) return -1;
     return static_cast<BYTE>(bytes[0]);
 }
@@ -21,8 +38,8 @@ STDAPI_(WCHAR) AnsiCharOfCode(BYTE code)
 {
     const char single = static_cast<char>(code);
     WCHAR ch = 0;
-    if (MultiByteToWideChar(CP_ACP, 0, &single, 1, &ch, 1) == 1) return ch;
-    // A byte that is no character by itself (a lead byte of a multi-byte
-    // code page) is taken as the character of the same number.
+    if (MultiByteToWideChar(ByteCodePage(), 0, &single, 1, &ch, 1) == 1) return ch;
+    // A byte that the code page leaves without a character is taken as the
+    // character of the same number.
     return static_cast<WCHAR>(code);
 }

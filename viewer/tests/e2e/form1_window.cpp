@@ -21,6 +21,9 @@ namespace {
 
 const std::string kMainTitle = "Mr. Tavrel's NES to GB GFX Converter";
 const std::string kMessageTitle = "Mr. Tavrel's NES To GB GFX Converter";
+// The system's own dialogs speak the language of the user's locale.
+const std::string kOpenTitle = qEnvironmentVariable("OPEN_DIALOG_TITLE", "Open").toStdString();
+const std::string kSaveTitle = qEnvironmentVariable("SAVE_DIALOG_TITLE", "Save As").toStdString();
 constexpr QSize kClient(491, 390);
 constexpr QRect kPictureInClient(16, 16, 385, 321);
 constexpr QPoint kTilesBox(24 + 15, 352 + 13);
@@ -126,11 +129,11 @@ protected:
     {
         fs::remove(target);
         Click(clientTop_ + kExportButton);
-        ASSERT_TRUE(WaitForDialog("Save As", build_->step)) << "no save dialog";
+        ASSERT_TRUE(WaitForDialog(kSaveTitle, build_->step)) << "no save dialog";
         if (refusedFirst) {
             EnterPath(target, "grave Return");
             ASSERT_NO_FATAL_FAILURE(AnswerMessage("refused name", {"Can't use the name"}));
-            ASSERT_TRUE(WaitForDialog("Save As", build_->step)) << "the save dialog did not ask again";
+            ASSERT_TRUE(WaitForDialog(kSaveTitle, build_->step)) << "the save dialog did not ask again";
         }
         Keys("Escape");
         std::this_thread::sleep_for(1s);
@@ -138,7 +141,7 @@ protected:
         EXPECT_FALSE(fs::exists(target));
 
         Click(clientTop_ + kExportButton);
-        ASSERT_TRUE(WaitForDialog("Save As", build_->step)) << "no save dialog";
+        ASSERT_TRUE(WaitForDialog(kSaveTitle, build_->step)) << "no save dialog";
         EnterPath(target);
         ASSERT_NO_FATAL_FAILURE(AnswerMessage("warning"));
         ASSERT_NO_FATAL_FAILURE(AnswerMessage("done"));
@@ -198,7 +201,7 @@ TEST_P(RealWindow, Scenario)
     qputenv("REFUSED_WINDOW_CLASS", row.refusedWindow.c_str());
     program_.start(build_->command.first(), build_->command.mid(1));
     // A window refused at start is reported before the program asks for a file.
-    ASSERT_TRUE(!row.refusedWindow.empty() || WaitForDialog("Open", build_->start)) << "no open dialog";
+    ASSERT_TRUE(!row.refusedWindow.empty() || WaitForDialog(kOpenTitle, build_->start)) << "no open dialog";
     ASSERT_NO_FATAL_FAILURE(row.refusedWindow.empty() ? Follow(row, file) : AnswerMessage("at start", row.message));
     ASSERT_TRUE(program_.waitForFinished(static_cast<int>(row.endsWithin.value_or(build_->step).count())))
         << "the program did not end";
