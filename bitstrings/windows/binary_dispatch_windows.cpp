@@ -78,7 +78,8 @@ public:
         params_ = given;
         params_.rgvarg = arguments_.data();
         std::vector<VARTYPE> types;
-        if (!InOutParameterTypes(vtable, id, types)) return S_OK;
+        const HRESULT found = InOutParameterTypes(vtable, id, types);
+        if (found != S_OK) return FAILED(found) ? found : S_OK;
         temporaries_.reserve(types.size());
         for (std::size_t parameter = 0; parameter < types.size() && parameter < given.cArgs; ++parameter) {
             const UINT index = given.cArgs - 1 - static_cast<UINT>(parameter);
@@ -137,16 +138,21 @@ private:
     };
 
     // The types of the operation's parameters that are passed by reference
-    // in and out (VT_EMPTY for the others); false for an unknown id.
-    static bool InOutParameterTypes(ITypeInfo* vtable, DISPID id, std::vector<VARTYPE>& types)
+    // in and out (VT_EMPTY for the others); S_FALSE for an unknown id. A
+    // description that can't be read, as without memory for its copy, fails
+    // the call: skipped, it could be the operation's own, whose in/out
+    // parameters would then go unconverted.
+    static HRESULT InOutParameterTypes(ITypeInfo* vtable, DISPID id, std::vector<VARTYPE>& types)
     {
         TYPEATTR* attributes = nullptr;
-        if (FAILED(vtable->GetTypeAttr(&attributes))) return false;
+        HRESULT hr = vtable->GetTypeAttr(&attributes);
+        if (FAILED(hr)) return hr;
         const WORD count = attributes->cFuncs;
         vtable->ReleaseTypeAttr(attributes);
         for (UINT index = 0; index < count; ++index) {
             FUNCDESC* function = nullptr;
-            if (FAILED(vtable->GetFuncDesc(index, &function))) continue;
+            hr = vtable->GetFuncDesc(index, &function);
+            if (FAILED(hr)) return hr;
             if (function->memid == id) {
                 for (SHORT parameter = 0; parameter < function->cParams; ++parameter) {
                     const ELEMDESC& element = function->lprgelemdescParam[parameter];
@@ -156,11 +162,11 @@ private:
                     types.push_back(inOut && reference ? element.tdesc.lptdesc->vt : VARTYPE{VT_EMPTY});
                 }
                 vtable->ReleaseFuncDesc(function);
-                return true;
+                return S_OK;
             }
             vtable->ReleaseFuncDesc(function);
         }
-        return false;
+        return S_FALSE;
     }
 
     std::vector<VARIANT> arguments_;

@@ -30,13 +30,36 @@ namespace fs = std::filesystem;
 
 // The description of each run-time error that the calls raise, with the library as its source.
 const std::map<int, std::wstring> kDescriptions = {
-    {5, L"Invalid procedure call or argument"}, {18, L"User interrupt occurred"}, {52, L"Bad file name or number"},
-    {53, L"File not found"}, {75, L"Path/File access error"}};
+    {5, L"Invalid procedure call or argument"}, {7, L"Out of memory"}, {18, L"User interrupt occurred"},
+    {52, L"Bad file name or number"}, {53, L"File not found"}, {75, L"Path/File access error"}};
 // "\xE9" protected with the password "abcdefgh".
 const std::string kProtected = "001100001011000100110001101100100011001010110011001100111011010001110100";
 constexpr DISPID encrypt = DISPID_Binary_encrypt, decrypt = DISPID_Binary_decrypt;
+// The password dialog as encrypt and decrypt show it.
+const std::wstring kAsk = L"Password Needed: What should be the password to get into this file? (8 letters long)",
+                   kAskBack = L"Password Needed: What is the password to get into this file? (8 letters long)";
 
 std::wstring Text(BSTR text) { return text ? std::wstring(text, SysStringLen(text)) : L""; }
+
+// Task memory, where the system keeps every string, fails while `failing` is not 0: every allocation (-1), or that
+// many. Each string comes from it only once the system's cache of freed strings is off: SetOaNoCache, exported by the
+// system without a declaration, takes no arguments and so is called alike in either convention.
+extern "C" void SetOaNoCache();
+int failing = 0;
+struct FailingAllocations : IMallocSpy {
+    STDMETHODIMP QueryInterface(REFIID id, void** out)
+    {
+        return (*out = id == IID_IMallocSpy || id == IID_IUnknown ? this : nullptr) ? S_OK : E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() { return 1; } STDMETHODIMP_(int) PostDidAlloc(void*, BOOL, int n) { return n; }
+    STDMETHODIMP_(ULONG) Release() { return 1; } STDMETHODIMP_(SIZE_T) PostGetSize(SIZE_T n, BOOL) { return n; }
+    STDMETHODIMP_(SIZE_T) PreAlloc(SIZE_T size) { return failing < 0 || (failing > 0 && failing-- > 0) ? 0 : size; }
+    STDMETHODIMP_(SIZE_T) PreRealloc(void* p, SIZE_T size, void** out, BOOL) { return *out = p, PreAlloc(size); }
+    STDMETHODIMP_(void*) PostAlloc(void* p) { return p; } STDMETHODIMP_(void*) PreFree(void* p, BOOL) { return p; }
+    STDMETHODIMP_(void*) PostRealloc(void* p, BOOL) { return p; } STDMETHODIMP_(void) PostFree(BOOL) {}
+    STDMETHODIMP_(void*) PreGetSize(void* p, BOOL) { return p; } STDMETHODIMP_(void) PreHeapMinimize() {}
+    STDMETHODIMP_(void*) PreDidAlloc(void* p, BOOL) { return p; } STDMETHODIMP_(void) PostHeapMinimize() {}
+} allocationSpy;
 
 // The files of the current folder written since the last look, with their
 // bytes. Every file is then dated back to the start of the day, so that the
@@ -56,6 +79,8 @@ std::map<std::wstring, std::string> Written()
 // A dialog as "title: prompt or message", and the text typed into it before
 // OK, or nullptr for Cancel. A message box is answered with OK.
 using Dialog = std::pair<std::wstring, const wchar_t*>;
+// The message for a character without a code in the ANSI code page.
+const Dialog kNoCode = {L"Error!: value is not a valid ASCII Integer", L""};
 
 // Answers the dialogs that the thread `caller` shows, as they come: the
 // expected ones, in order; any other is cancelled, so that a wrong dialog
@@ -126,9 +151,9 @@ protected:
         CoUninitialize();
     }
 
-    // The outcome of a call, while a second thread answers its dialogs.
+    // The outcome of a call, while a second thread answers its dialogs, with that many of its allocations failing.
     Outcome Make(DISPID id, Passing passing, const std::wstring& given, const std::vector<Dialog>& dialogs,
-                 std::vector<Dialog>& seen)
+                 std::vector<Dialog>& seen, int failures = 0)
     {
         const std::jthread answerer(Answer, GetCurrentThreadId(), std::cref(dialogs), std::ref(seen));
         VARIANT arg{}, result{};
@@ -137,6 +162,7 @@ protected:
         arg.bstrVal = given.empty() ? nullptr : SysAllocStringLen(given.data(), static_cast<UINT>(given.size()));
         if (id == DISPID_Binary_Bin && passing != kValue) VariantChangeType(&arg, &arg, 0, VT_I2);
         HRESULT hr = E_NOTIMPL;
+        failing = failures;
         if (passing == kEarly) {
             result.vt = id == DISPID_Binary_Dec ? VT_I2 : id == encrypt || id == decrypt ? VT_I4 : VT_BSTR;
             if (id == decrypt) hr = binary->decrypt(arg.bstrVal, &result);
@@ -146,6 +172,7 @@ protected:
             if (id == DISPID_Binary_ChrBin) hr = binary->ChrBin(&arg.bstrVal, &result.bstrVal);
             if (id == DISPID_Binary_Dec) hr = binary->Dec(&arg.bstrVal, &result.iVal);
             if (id == DISPID_Binary_GetStringBits) hr = binary->GetStringBits(arg.bstrVal, &result.bstrVal);
+            failing = 0;
             // The error info, read as an early-binding client does: only when
             // the object says that its interface sets it.
             ISupportErrorInfo* support = nullptr;
@@ -162,6 +189,7 @@ protected:
             if (passing == kReference) passed.vt |= VT_BYREF, passed.byref = &arg.bstrVal;  // iVal's address too
             DISPPARAMS params{&passed, nullptr, 1, 0};
             hr = binary->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, &result, &exception, nullptr);
+            failing = 0;
             if (hr == DISP_E_EXCEPTION) hr = exception.scode;
         }
         for (VARIANT* value : {&arg, &result}) VariantChangeType(value, value, 0, VT_BSTR);
@@ -172,19 +200,22 @@ protected:
         return outcome;
     }
 
-    // Each call in each passing, with its dialogs answered.
-    void Expect(const std::vector<Call>& calls)
+    // Each call in each passing, with its dialogs answered and that many of its allocations failing. Late bound, a
+    // call without memory fails before it runs, and with none at all its exception has no room for texts.
+    void Expect(const std::vector<Call>& calls, int failures = 0)
     {
         for (const Call& c : calls) {
             for (const Passing passing : {kEarly, kValue, kReference}) {
                 std::vector<Dialog> seen;
-                const Outcome outcome = Make(c.operation, passing, c.argument, c.dialogs, seen);
+                const Outcome outcome = Make(c.operation, passing, c.argument, c.dialogs, seen, failures);
                 const HRESULT hr = c.error ? MAKE_HRESULT(SEVERITY_ERROR, FACILITY_CONTROL, c.error) : S_OK;
-                const std::wstring raised = c.error ? kDescriptions.at(c.error) + L" / Project1" : L"";
+                const bool runs = failures == 0 || passing == kEarly, texts = runs || failures > 0;
+                const std::wstring raised = c.error ? texts ? kDescriptions.at(c.error) + L" / Project1" : L" / " : L"";
+                const std::vector<Dialog> shown = runs ? c.dialogs : std::vector<Dialog>{};
                 const std::wstring argument = c.padded.empty() || passing == kValue ? c.argument : c.padded;
                 EXPECT_EQ(std::tuple(outcome, seen, Written()),
-                          std::tuple(Outcome(hr, c.result, argument, raised), c.dialogs, c.written))
-                    << std::hex << c.operation << " passed as " << passing;
+                          std::tuple(Outcome(hr, c.result, argument, raised), shown, c.written))
+                    << std::hex << c.operation << " passed as " << passing << ", failing " << failures;
             }
         }
     }
@@ -197,30 +228,40 @@ protected:
 // caller's: the operation works on a copy of its own.
 TEST_F(ClientTest, CallsEarlyAndLateBound)
 {
-    const std::wstring ask = L"Password Needed: What should be the password to get into this file? (8 letters long)",
-                       askBack = L"Password Needed: What is the password to get into this file? (8 letters long)";
     Expect({
         // A character without a code in the ANSI code page gives no digits.
-        {DISPID_Binary_GetStringBits, L"A\x4E00" L"B", {{L"Error!: value is not a valid ASCII Integer", L""}}, 0,
-         L"0100000101000010"},
+        {DISPID_Binary_GetStringBits, L"A\x4E00" L"B", {kNoCode}, 0, L"0100000101000010"},
         // The euro sign is 0x80 in the ANSI code page; a short last group is padded apart from the argument.
         {DISPID_Binary_GetStringFromBits, L"100000000100000111", {}, 0, L"\x20AC" L"A\x03"},
         {DISPID_Binary_Bin, L"65", {}, 0, L"01000001"}, {DISPID_Binary_Bin, L"256", {}, 5},
         {DISPID_Binary_Dec, L"101", {}, 0, L"5", L"00000101"}, {DISPID_Binary_Dec, L"", {}, 0, L"0", L"00000000"},
         {DISPID_Binary_ChrBin, L"1000001", {}, 0, L"A", L"01000001"},
         // The digits of the password and of the text, the last one moved to the front inverted.
-        {encrypt, (folder / L"note.txt").wstring(), {{ask, L"abcdefgh"}}, 0, L"", L"", {{L"note.pef", kProtected}}},
-        {decrypt, L"note.pef", {{askBack, L"abcdefgX"}, {L"Stopping Decrypton Process: Password Incorrect", L""}}},
-        {decrypt, L"note.pef", {{askBack, L"abcdefgh"}}, 0, L"", L"", {{L"note.txt", "\xE9"}}},
+        {encrypt, (folder / L"note.txt").wstring(), {{kAsk, L"abcdefgh"}}, 0, L"", L"", {{L"note.pef", kProtected}}},
+        {decrypt, L"note.pef", {{kAskBack, L"abcdefgX"}, {L"Stopping Decrypton Process: Password Incorrect", L""}}},
+        {decrypt, L"note.pef", {{kAskBack, L"abcdefgh"}}, 0, L"", L"", {{L"note.txt", "\xE9"}}},
         // A read-only file is refused as writing it in place would be, and kept.
-        {decrypt, L"ro.pef", {{askBack, L"abcdefgh"}}, 75},
-        {encrypt, L"note.txt", {{ask, nullptr}}, 18}, {decrypt, L"missing.pef", {{askBack, L"abcdefgh"}}, 53},
+        {decrypt, L"ro.pef", {{kAskBack, L"abcdefgh"}}, 75},
+        {encrypt, L"note.txt", {{kAsk, nullptr}}, 18}, {decrypt, L"missing.pef", {{kAskBack, L"abcdefgh"}}, 53},
         // A character without a code in the ANSI code page is refused, not
         // replaced by a look-alike that names another file.
-        {encrypt, L"\u0142ist.txt", {{ask, L"abcdefgh"}}, 52},
+        {encrypt, L"\u0142ist.txt", {{kAsk, L"abcdefgh"}}, 52},
         // Too short to lose the four characters of an extension.
-        {encrypt, L"abc", {{ask, L"abcdefgh"}}, 5},
+        {encrypt, L"abc", {{kAsk, L"abcdefgh"}}, 5},
     });
+    // Each operation without memory for its strings fails with error 7, when every allocation fails and when
+    // only the first does. Held type information keeps the type library loaded: unheld, the system reads it again
+    // for each late-bound call and does without a string that it finds no memory for. Registering runs out of memory
+    // only inside the library, whose allocations are its own, out of this client's reach.
+    ITypeInfo* held = nullptr;
+    SetOaNoCache();
+    ASSERT_EQ(std::pair(CoRegisterMallocSpy(&allocationSpy), binary->GetTypeInfo(0, 0, &held)), std::pair(S_OK, S_OK));
+    for (const int failures : {-1, 1})
+        Expect({{DISPID_Binary_Bin, L"65", {}, 7}, {DISPID_Binary_Dec, L"101", {}, 7},
+                {DISPID_Binary_ChrBin, L"01000001", {}, 7}, {DISPID_Binary_GetStringBits, L"AB", {}, 7},
+                {DISPID_Binary_GetStringFromBits, L"0100000101000010", {}, 7},
+                {encrypt, L"note.txt", {{kAsk, L"abcdefgh"}}, 7}}, failures);
+    CoRevokeMallocSpy(), held->Release();
 }
 
 // Run on its own under a code page of two-byte characters (Wine takes the
@@ -232,17 +273,13 @@ TEST_F(ClientTest, TwoByteCodePageReadsEveryByteAsWindows1252)
 {
     CPINFO codePage{};
     ASSERT_TRUE(GetCPInfo(CP_ACP, &codePage) && codePage.MaxCharSize == 2) << "the test needs two-byte characters";
-    const std::wstring ask = L"Password Needed: What should be the password to get into this file? (8 letters long)",
-                       askBack = L"Password Needed: What is the password to get into this file? (8 letters long)";
     Expect({
         {DISPID_Binary_GetStringFromBits, L"100000011110100110000000", {}, 0, L"\x0081\x00E9\x20AC"},
         {DISPID_Binary_GetStringBits, L"\x0081\x00E9\x20AC", {}, 0, L"100000011110100110000000"},
         // A character of the Japanese code page has no code of one byte.
-        {DISPID_Binary_GetStringBits, L"A\x3042", {{L"Error!: value is not a valid ASCII Integer", L""}}, 0,
-         L"01000001"},
-        {encrypt, L"note.txt", {{ask, L"abcdefgh"}}, 0, L"", L"",
-         {{L"note.pef", "001100001011000100110001101100100011001010110011001100111011010001110100"}}},
-        {decrypt, L"note.pef", {{askBack, L"abcdefgh"}}, 0, L"", L"", {{L"note.txt", "\xE9"}}},
+        {DISPID_Binary_GetStringBits, L"A\x3042", {kNoCode}, 0, L"01000001"},
+        {encrypt, L"note.txt", {{kAsk, L"abcdefgh"}}, 0, L"", L"", {{L"note.pef", kProtected}}},
+        {decrypt, L"note.pef", {{kAskBack, L"abcdefgh"}}, 0, L"", L"", {{L"note.txt", "\xE9"}}},
     });
 }
 
