@@ -50,7 +50,7 @@ bare "$converter" render "$work/tiles.nes" "$work/tiles.png" || fail "tilebridge
 desktop=$prefix/share/applications/$app_id.desktop
 desktop-file-validate "$desktop" || fail "desktop entry"
 appstreamcli validate --no-net --pedantic "$prefix/share/metainfo/$app_id.metainfo.xml" || fail "AppStream metadata"
-grep -qx "Exec=tilebridge" "$desktop" || fail "the desktop entry doesn't start tilebridge"
+grep -qx "Exec=tilebridge %f" "$desktop" || fail "the desktop entry doesn't start tilebridge with the file"
 icon=$(sed -n 's/^Icon=//p' "$desktop")
 [[ -f $prefix/share/icons/hicolor/scalable/apps/$icon.svg ]] || fail "no scalable icon $icon"
 sizes=0

@@ -49,10 +49,10 @@ bits=$(setpriv --reuid=nobody --regid=nogroup --clear-groups env -i HOME="$home"
 [[ $bits == 0100000101000010 ]] || fail "GetStringBits AB gave '$bits'"
 [[ -z $(ls -A "$home") ]] || fail "the user's home folder is no longer empty: $(ls -A "$home")"
 
-echo "== tilebridge from /usr/bin draws a shared file, with nothing registered for the user"
+echo "== tilebridge from /usr/bin draws a shared file, chosen and opened with it, with nothing registered for the user"
 rm -rf "$home" && mkdir "$home"
 env -i HOME="$home" PATH=/usr/bin:/bin TILEBRIDGE_PROGRAM=/usr/bin/tilebridge \
-    "$e2e_test" --gtest_filter='*/NesFileIsDrawnAtLoad' || fail "the installed tilebridge"
+    "$e2e_test" --gtest_filter='*/NesFileIsDrawnAtLoad:*/AFileOpenedWith*' || fail "the installed tilebridge"
 
 echo "== purge"
 apt purge tilebridge

@@ -1,7 +1,9 @@
 ; Setup program for Windows: installs tilebridge.exe, the console converter
 ; tilebridge-convert.exe and bitstrings.dll into a folder under Program
-; Files, registers the component, adds a
-; Start-menu entry for all users and an uninstaller that undoes every step. /S installs and uninstalls without asking.
+; Files, registers the component, offers tilebridge.exe under "Open with"
+; for .nes, .gb and .gbc files, adds a Start-menu entry for all users and an
+; uninstaller that undoes every step. /S installs and uninstalls without
+; asking.
 ;
 ; The build passes:
 ;   ARCH      win32 or win64
@@ -31,6 +33,36 @@ RequestExecutionLevel admin
 !endif
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\tilebridge"
 !define PUBLISHER "The tilebridge developers"
+; How the shell opens a file with the program. Both platforms' setup
+; programs see the same entry, and it names the installation made last.
+!define APP_KEY "Software\Classes\Applications\tilebridge.exe"
+
+!macro ForEachOpenWithType MACRO
+    !insertmacro ${MACRO} .nes
+    !insertmacro ${MACRO} .gb
+    !insertmacro ${MACRO} .gbc
+!macroend
+
+; The program in the type's "Open with" list; the type's own default
+; program, if it has one, stays what it is.
+!macro OfferForType TYPE
+    WriteRegStr HKLM "${APP_KEY}\SupportedTypes" "${TYPE}" ""
+    WriteRegStr HKLM "Software\Classes\${TYPE}\OpenWithList\tilebridge.exe" "" ""
+!macroend
+
+; The type's key goes only when nothing but this entry was in it.
+!macro WithdrawForType TYPE
+    DeleteRegKey HKLM "Software\Classes\${TYPE}\OpenWithList\tilebridge.exe"
+    DeleteRegKey /ifnosubkeys /ifnovalues HKLM "Software\Classes\${TYPE}\OpenWithList"
+    DeleteRegKey /ifnosubkeys /ifnovalues HKLM "Software\Classes\${TYPE}"
+!macroend
+
+; "Open with" offers the tilebridge.exe of the folder.
+!macro OfferOpenWith FOLDER
+    WriteRegStr HKLM "${APP_KEY}" "FriendlyAppName" "tilebridge"
+    WriteRegStr HKLM "${APP_KEY}\shell\open\command" "" '"${FOLDER}\tilebridge.exe" "%1"'
+    !insertmacro ForEachOpenWithType OfferForType
+!macroend
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
@@ -87,6 +119,7 @@ Section
 
     WriteUninstaller "$INSTDIR\uninstall.exe"
     CreateShortcut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\tilebridge.exe"
+    !insertmacro OfferOpenWith "$INSTDIR"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
@@ -107,6 +140,27 @@ Section Uninstall
     Delete "$INSTDIR\uninstall.exe"
     RMDir "$INSTDIR"
     DeleteRegKey HKLM "${UNINSTALL_KEY}"
+
+    ; "Open with" is withdrawn when it names this installation, and then
+    ; offers the other platform's one, where that is still installed; it is
+    ; left alone when it names the other one already.
+    ReadRegStr $0 HKLM "${APP_KEY}\shell\open\command" ""
+    StrCmp $0 '"$INSTDIR\tilebridge.exe" "%1"' 0 openWithDone
+        DeleteRegKey HKLM "${APP_KEY}"
+        !insertmacro ForEachOpenWithType WithdrawForType
+        !if ${ARCH} == win64
+            SetRegView 32
+        !else
+            SetRegView 64
+        !endif
+        ReadRegStr $1 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+        SetRegView lastused
+        ; On 32-bit Windows both views are this one, whose entry is gone.
+        StrCmp $1 "" openWithDone
+        IfFileExists "$1\tilebridge.exe" 0 openWithDone
+            !insertmacro OfferOpenWith "$1"
+    openWithDone:
+
     ; The uninstaller runs from a copy in a folder of the temporary folder,
     ; which Windows deletes at the next start; the folder goes then too.
     StrCmp "$EXEDIR" "$INSTDIR" +2

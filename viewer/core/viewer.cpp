@@ -15,6 +15,8 @@
 namespace {
 
 constexpr WCHAR kOpenFilter[] = OLESTR("NES Files|*.nes*|GB Files|*.gb*|GBC Files|*.gbc*|All Files|*.*");
+constexpr WCHAR kUsage[] =
+    OLESTR("Usage: tilebridge [FILE]\n\nShows the tiles of FILE, or asks for the file when none is named.");
 
 // Positions are 32-bit whole numbers, so longer files can't be addressed.
 constexpr int64_t kLongestFile = std::numeric_limits<int32_t>::max();
@@ -67,13 +69,19 @@ Viewer::Viewer(ViewerWindow& window, CommonDialog& cd1, RowConverter& converter)
 
 Viewer::~Viewer() = default;
 
-void Viewer::Load()
+void Viewer::Load(const std::vector<std::string>& arguments)
 {
     state_.startoffset = 1;
     state_.tilesperrow = 48;
     cd1_.flags = CommonDialog::kFileMustExist;
     cd1_.filter = kOpenFilter;
-    state_.filepath = cd1_.ShowOpen();
+    // One file at most, and a name that starts with '-' reads as an option, of which the program has none.
+    if (!arguments.empty() && (arguments.size() > 1 || arguments[0].empty() || arguments[0][0] == '-')) {
+        Fail(kUsage);
+        return;
+    }
+    // The dialog keeps a named file as it keeps a chosen one: the save dialog proposes it.
+    state_.filepath = arguments.empty() ? cd1_.ShowOpen() : (cd1_.fileName = arguments[0]);
     if (state_.filepath.empty()) {
         Close();
         return;

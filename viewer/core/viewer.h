@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 // What the handlers need of the window around them.
 class ViewerWindow {
@@ -41,7 +42,11 @@ public:
     // Asks for the file, reads it, takes the layout from its extension and
     // draws the first sheet from position 1. Cancel ends the program; a file
     // that can't be opened, read or held in memory is reported and ends it.
-    void Load();
+    // The arguments that the program was started with (after its name, as
+    // the file table takes paths) may name the file instead: it is then
+    // loaded as if chosen in the dialog, and the dialog is not shown. Any
+    // other arguments are answered with the program's usage, which ends it.
+    void Load(const std::vector<std::string>& arguments = {});
     // Tiles per row from the box, at least 8 (then the box shows "8"); only
     // tilecol is reset, nothing is redrawn.
     void ApplyTilesPerRow();

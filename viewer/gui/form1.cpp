@@ -123,7 +123,7 @@ void Form1::BuildControls(QWidget* client)
     offsettxt_->installEventFilter(this);
 }
 
-void Form1::Load() { viewer_.Load(); }
+void Form1::Load(const std::vector<std::string>& arguments) { viewer_.Load(arguments); }
 
 DrawingSurface& Form1::Picture1() { return *picture1_; }
 

@@ -22,9 +22,10 @@ public:
     Form1(CommonDialog& cd1, RowConverter& converter, QWidget* parent = nullptr);
     ~Form1() override;
 
-    // The load step: asks for the file and draws the first sheet. When it
-    // returns, the program has either ended or goes on in the event loop.
-    void Load();
+    // The load step: asks for the file, unless the arguments name it, and
+    // draws the first sheet. When it returns, the program has either ended
+    // or goes on in the event loop.
+    void Load(const std::vector<std::string>& arguments = {});
     const Viewer& viewer() const { return viewer_; }
 
     DrawingSurface& Picture1() override;

@@ -1,5 +1,5 @@
-// tilebridge: asks for a tile file, draws its tiles in Form1 and runs the
-// window's event loop until the window is closed.
+// tilebridge [FILE]: asks for a tile file unless one is named, draws its
+// tiles in Form1 and runs the window's event loop until the window is closed.
 #include "binary_row_converter.h"
 #include "form1.h"
 #include "qt_common_dialog.h"
@@ -9,6 +9,9 @@
 #include <qt_ui_host.h>
 
 #include <QApplication>
+
+#include <string>
+#include <vector>
 
 #if defined(__SANITIZE_ADDRESS__)
 // Qt's accessibility bridge connects to the session bus, and the D-Bus
@@ -37,6 +40,9 @@ int main(int argc, char* argv[])
     // in the desktop's list of windows.
     QApplication::setDesktopFileName(QStringLiteral("org.tilebridge.tilebridge"));
     QApplication app(argc, argv);
+    // What is left once Qt took its own options; a file's name as the file
+    // system has it, so that a name in any encoding opens.
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
     InstallQtUiHost();
     int status = 0;
     {
@@ -45,7 +51,7 @@ int main(int argc, char* argv[])
         QtCommonDialog cd1;
         Form1 form(cd1, binary);
         cd1.SetParent(&form);
-        form.Load();
+        form.Load(arguments);
         if (form.viewer().Ended()) {
             status = form.viewer().Failed() ? 1 : 0;
         } else {

@@ -113,10 +113,12 @@ TEST_F(ViewerTest, ControlsStandAtTheirPlacesWithTheirCaptions)
     EXPECT_EQ(client->cursor().hotSpot(), QPoint(5, 5)) << "the pen's tip";
 }
 
-// The load asks for a file and takes the layout from its extension; that
-// layout's walk draws the first sheet, which the offset box and the export
-// then work on. An empty file has no positions to draw and, like a file of
-// an unknown layout, is not shown. A cancel (no path) ends the program
+// The load asks for a file, unless the program's argument names it, and
+// takes the layout from its extension; that layout's walk draws the first
+// sheet, which the offset box and the export (proposing the file) then
+// work on. A named file comes to the same end as a chosen one. An empty
+// file has no positions to draw and, like a file of an unknown layout, is
+// not shown. A cancel (no path) ends the program
 // quietly; a file that can't be opened, read whole or held, or a row the
 // converter fails on, is reported and ends it too: the recording converter
 // fails at the fifth row, the real one when its component is not registered
@@ -156,15 +158,18 @@ TEST_F(ViewerTest, LoadTakesTheLayoutFromTheExtensionOrEndsTheProgram)
             {folder.Write("tiles2.gb", PositionBytes(64)), "gb", 0, {}, u"\n    '/opt/tile bridge/bin/regsvr' "
              "'/opt/tile bridge/" INSTALL_LIBDIR "/tilebridge/libbitstrings.so'", &installed},
         };
-    for (const auto& [path, tag, rows, firstRow, reason, converter] : cases) {
+    // Chosen in the dialog, or named as the program's argument (no path: no argument, and the dialog is cancelled).
+    for (const bool named : {false, true}) for (const auto& [path, tag, rows, firstRow, reason, converter] : cases) {
         Window w(converter);
+        ASSERT_EQ(truncate(shrinking.c_str(), 100), 0);
         if (path == shrinking) w.onShow = [&] { ASSERT_EQ(truncate(shrinking.c_str(), 50), 0); };
         w.converter.failAtRow = reason == refused ? 5 : 0;
-        w.Load(path);
+        w.cd1.answers = {path};
+        w.form.Load(named && !path.empty() ? std::vector{path} : std::vector<std::string>{});
         const bool ends = path.empty() || !reason.empty(), shown = !tag.empty() && !ends;
-        ASSERT_EQ(w.cd1.calls.size(), 1u);
-        EXPECT_EQ(std::tuple(w.cd1.calls[0].flags, w.cd1.calls[0].filter),
-                  std::tuple(0x1000, u"NES Files|*.nes*|GB Files|*.gb*|GBC Files|*.gbc*|All Files|*.*"));
+        const size_t asked = named && !path.empty() ? 0 : 1;
+        EXPECT_EQ(std::tuple(w.cd1.calls.size(), w.cd1.flags, w.cd1.filter),
+                  std::tuple(asked, 0x1000, u"NES Files|*.nes*|GB Files|*.gb*|GBC Files|*.gbc*|All Files|*.*"));
         ASSERT_EQ(w.host.messageBoxes.size(), reason.empty() ? 0u : 1u) << path;
         for (const auto& box : w.host.messageBoxes) {
             EXPECT_EQ(std::tuple(box.text.find(reason) != std::u16string::npos, box.caption, box.type),
@@ -179,7 +184,22 @@ TEST_F(ViewerTest, LoadTakesTheLayoutFromTheExtensionOrEndsTheProgram)
         w.Apply("offsettxt", "1", "Command2");
         EXPECT_EQ(w.converter.rows.size() > rows, shown);
         w.Control("exportconvert")->click();
-        EXPECT_EQ(w.cd1.calls.size() == 2 && w.cd1.calls[1].save, shown);
+        EXPECT_EQ(w.cd1.calls.size() == asked + 1 && w.cd1.calls.back().save && w.cd1.calls.back().proposed == path,
+                  shown);
+    }
+}
+
+// Anything but one file's name is answered with how to start the program,
+// which then ends without asking for a file.
+TEST_F(ViewerTest, ArgumentsOtherThanOneFileAreAnsweredWithTheUsage)
+{
+    for (const std::vector<std::string>& arguments : {std::vector<std::string>{"a.nes", "b.gb"}, {"--help"}, {"-"}, {""}}) {
+        Window w;
+        w.form.Load(arguments);
+        const auto& boxes = w.host.messageBoxes;
+        EXPECT_EQ(std::tuple(boxes.size() == 1 && boxes[0].text.starts_with(u"Usage: tilebridge [FILE]\n"),
+                             w.cd1.calls.size(), w.form.viewer().Failed(), FileOpenCount(w.form.viewer().Files())),
+                  std::tuple(true, 0u, true, 0));
     }
 }
 

@@ -25,9 +25,10 @@ public:
     // False when the system refused to make the window or one of its
     // controls: there is then no window to load.
     bool Created() const;
-    // The load step: asks for the file and draws the first sheet. When it
-    // returns, the program has either ended or goes on in the message loop.
-    void Load() { viewer_.Load(); }
+    // The load step: asks for the file, unless the arguments name it, and
+    // draws the first sheet. When it returns, the program has either ended
+    // or goes on in the message loop.
+    void Load(const std::vector<std::string>& arguments = {}) { viewer_.Load(arguments); }
     const Viewer& viewer() const { return viewer_; }
 
     DrawingSurface& Picture1() override { return *picture1_; }

@@ -1,5 +1,5 @@
-// tilebridge.exe: asks for a tile file, draws its tiles in Form1 and runs the
-// window's message loop until the window is closed.
+// tilebridge.exe [FILE]: asks for a tile file unless one is named, draws its
+// tiles in Form1 and runs the window's message loop until the window is closed.
 #include "binary_row_converter.h"
 #include "export_converted.h"
 #include "form1.h"
@@ -7,8 +7,12 @@
 
 #include <objbase.h>
 #include <windows.h>
+#include <shellapi.h>
 
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -27,6 +31,26 @@ WideText RegistrationHint()
            L"bitstrings.dll\"";
 }
 
+// The arguments after the program's name, as the dialog gives paths;
+// nothing, once the user was told, when one of them can't name a file so.
+std::optional<std::vector<std::string>> Arguments()
+{
+    int count = 0;
+    wchar_t** const words = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<std::string> arguments;
+    for (int i = 1; i < count; ++i) {
+        std::optional<std::string> argument = Utf8FromWide(words[i]);
+        if (!argument) {
+            MessageBoxW(nullptr, NoUnicodeName(words[i]).c_str(), kConverterTitle, MB_OK | MB_TASKMODAL);
+            LocalFree(words);
+            return std::nullopt;
+        }
+        arguments.push_back(std::move(*argument));
+    }
+    LocalFree(words);
+    return arguments;
+}
+
 int RunMessageLoop()
 {
     MSG message;
@@ -42,6 +66,8 @@ int RunMessageLoop()
 // exit status.
 int RunForm1(HINSTANCE instance)
 {
+    const std::optional<std::vector<std::string>> arguments = Arguments();
+    if (!arguments) return 1;
     // Created on the first tile row and released here, at the end.
     BinaryRowConverter binary(RegistrationHint());
     Win32CommonDialog cd1;
@@ -55,7 +81,7 @@ int RunForm1(HINSTANCE instance)
         return 1;
     }
     cd1.SetOwner(form.Handle());
-    form.Load();
+    form.Load(*arguments);
     if (form.viewer().Ended()) return form.viewer().Failed() ? 1 : 0;
     // Shown here only when the load did not show it.
     form.ShowWindow();

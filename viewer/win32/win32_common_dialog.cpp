@@ -20,8 +20,8 @@ std::wstring WideFromUtf8(const std::string& text)
     return wide;
 }
 
-// Nothing for a name with an unpaired surrogate, which UTF-8 can't carry:
-// the file system would be given another name in its place.
+}  // namespace
+
 std::optional<std::string> Utf8FromWide(const wchar_t* wide)
 {
     const int size = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide, -1, nullptr, 0, nullptr, nullptr);
@@ -32,7 +32,10 @@ std::optional<std::string> Utf8FromWide(const wchar_t* wide)
     return text;
 }
 
-}  // namespace
+std::wstring NoUnicodeName(const wchar_t* name)
+{
+    return L"Can't use the name \"" + std::wstring(name) + L"\": it is not valid Unicode text.";
+}
 
 std::wstring SystemFilter(WideTextView filter)
 {
@@ -78,8 +81,7 @@ std::string Win32CommonDialog::Show(bool save)
     // A name that can't be kept is refused, and the dialog asks again.
     while (save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog)) {
         if (const std::optional<std::string> chosen = Utf8FromWide(path.data())) return fileName = *chosen;
-        const std::wstring message = L"Can't use the name \"" + std::wstring(path.data()) +
-                                     L"\": it is not valid Unicode text. Choose another name.";
+        const std::wstring message = NoUnicodeName(path.data()) + L" Choose another name.";
         MessageBoxW(dialog.hwndOwner, message.c_str(), kConverterTitle, MB_OK | MB_TASKMODAL);
     }
     return {};

@@ -9,7 +9,15 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
+
+// A path as the viewer's file table takes it (UTF-8); nothing for a name
+// with an unpaired surrogate, which UTF-8 can't carry: the file system
+// would be given another name in its place.
+std::optional<std::string> Utf8FromWide(const wchar_t* wide);
+// What the user is told of such a name.
+std::wstring NoUnicodeName(const wchar_t* name);
 
 // "Desc|pattern|Desc|pattern|..." as the dialog's list of NUL-separated
 // pairs, ending in two NULs; a description without a pattern is left out.

@@ -3,10 +3,15 @@
 # the 32-bit and the 64-bit one installed side by side without a question
 # (/S), each with its files under its Program Files, the component
 # registered for its platform and working from there, an entry among the
-# installed programs and a Start-menu entry for all users, the installed
-# 64-bit program drawing a file in its real window. Then each one uninstalled without a question, the other platform's
-# installation working on, until, after a restart, no file, registry key or
-# value that the setup programs made is left.
+# installed programs and a Start-menu entry for all users, the program
+# offered under "Open with" for .nes, .gb and .gbc files beside the default
+# program that a type already has (one entry for both platforms, naming the
+# installation made last), the installed 64-bit program drawing a file in
+# its real window, picked in its dialog and opened with it through the
+# shell. Then each one uninstalled without a question, the other platform's
+# installation working on and offered under "Open with" again, until, after
+# a restart, no file, registry key or value that the setup programs made is
+# left, and the type's default program is still the one it was.
 #
 #   installer_test.sh SESSION-SCRIPT VERSION BUILD-DIR CONVERSIONS-VBS WINDOW-TEST
 #
@@ -21,6 +26,7 @@ cscript32='C:\windows\syswow64\cscript.exe'
 : "${WINE_SESSION_DIR:?}"
 prefix=$WINE_SESSION_DIR/prefix
 clsid='{825D6123-1414-4275-9D66-0C0349E1B484}'
+app_key='HKCR\Applications\tilebridge.exe' open_with_types=(.nes .gb .gbc)
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\tilebridge'
 start_menu="$prefix/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs"
 failures=0
@@ -89,6 +95,15 @@ installed() { # platform
     expect_value "$key" UninstallString "${view[$platform]}" "\"${folder[$platform]}\\uninstall.exe\""
     expect_value "$key" QuietUninstallString "${view[$platform]}" "\"${folder[$platform]}\\uninstall.exe\" /S"
     expect_value "HKCR\\CLSID\\$clsid\\InprocServer32" "" "${view[$platform]}" "${folder[$platform]}\\bitstrings.dll"
+    # The 64-bit view shows the entry that both platforms share.
+    expect_value "$app_key\\shell\\open\\command" "" /reg:64 "\"${folder[$platform]}\\tilebridge.exe\" \"%1\""
+    local type
+    for type in "${open_with_types[@]}"; do
+        "$session" run reg query "$app_key\\SupportedTypes" /v $type /reg:64 >/dev/null 2>&1 &&
+            "$session" run reg query "HKCR\\$type\\OpenWithList\\tilebridge.exe" /reg:64 >/dev/null 2>&1 ||
+            fail "$platform: tilebridge is not offered to open $type files"
+    done
+    expect_value 'HKCR\.gb' "" /reg:64 emulator.gb
 }
 
 # A client of the component, as any program of the platform creates it:
@@ -108,12 +123,13 @@ works() { # platform
     fi || fail "$1: the installed component fails its client:"$'\n'"$(tail -n 20 "$log")"
 }
 
-# The installed program, started from its folder, draws a file with the
-# component that the setup program registered.
+# The installed program, started from its folder and through the shell's
+# "Open with" entry for a file, draws the file with the component that the
+# setup program registered.
 draws() { # platform
     local log=$work/window-$1.log
     INSTALLED_EXE="${folder[$1]}\\tilebridge.exe" WINE_SESSION=$session "$window_test" \
-        --gtest_filter='*DrawnAtLoad*' >"$log" 2>&1 ||
+        --gtest_filter='*DrawnAtLoad*:*/AFileOpenedWith*' >"$log" 2>&1 ||
         fail "$1: the installed program did not draw the file:"$'\n'"$(tail -n 20 "$log")"
 }
 
@@ -136,6 +152,8 @@ mkdir -p "$work"
 # belongs to the state before.
 : >"$work/empty.vbs"
 "$session" run "$cscript32" //nologo "$("$session" winpath "$work/empty.vbs")"
+# The default program that the user chose for one of the types.
+"$session" run reg add 'HKCR\.gb' /ve /d emulator.gb /reg:64 /f >/dev/null
 snapshot | sort >"$work/before"
 
 for platform in win32 win64; do
@@ -155,6 +173,7 @@ uninstall win32
 snapshot | sort >"$work/after"
 left=$(comm -13 "$work/before" "$work/after")
 [[ -z $left ]] || fail "left behind:"$'\n'"$left"
+expect_value 'HKCR\.gb' "" /reg:64 emulator.gb
 
 ((failures == 0)) && echo "Installer passed."
 exit $((failures > 0))

@@ -31,12 +31,14 @@ struct Build {
     // A path as the program names it.
     virtual std::string PathOf(const std::filesystem::path& path) const { return path.string(); }
     // The text of the message box on screen, where the build can read it.
-    virtual std::string MessageText() const { return "<this build's message boxes can't be read>"; }
+    virtual std::optional<std::string> MessageText() const { return std::nullopt; }
     // Ends what a failed scenario left running besides the program's own process.
     virtual void EndLeftovers() const {}
 
     std::string display;                // the X display; empty when there is none
     QStringList command;                // starts the program
+    // Starts it for the file named in place of %f, as "Open with" does.
+    QStringList openWith{"<no command opens a file with the program>"};
     std::filesystem::path work;         // for the files that the scenarios make
     std::chrono::milliseconds start{};  // until the open dialog shows
     std::chrono::milliseconds step{};   // until anything else shows, or the program ends
@@ -53,10 +55,11 @@ struct TypedCommand {
 
 struct Scenario {
     std::string name;
-    // A shared tile file (under testdata), opened through the open dialog and
-    // drawn at load; with neither it nor a random file, the dialog is cancelled.
+    // A shared tile file (under testdata), given to the program and drawn at
+    // load; with none of it, openAs and a random file, the dialog is cancelled.
     std::string shared{};
-    std::string openAs{};  // the name it is copied to in the work folder first
+    std::string openAs{};  // the name it is copied to in the work folder first; alone, a missing file
+    bool openWith = false;  // given to the program as the desktop's "Open with" does, not in its dialog
     int randomMiB = 0;     // opened instead: a file of as many MiB of random bytes
     bool registered = true;
     // Parts of the text of a message box at load, which ends the program when answered.

@@ -3,12 +3,15 @@
 // The program is the one built beside this test, with the component
 // registered in a registry of the test's own; or, when TILEBRIDGE_PROGRAM
 // names one, an installed program, with nothing registered for the user, so
-// that it finds the component through the machine's registration.
+// that it finds the component through the machine's registration. A file is
+// opened with it as a desktop does, by the command of the desktop entry of
+// its tree, which names the program: PATH must lead to it.
 #include "form1_window.h"
 
 #include <QProcess>
 
 #include <cstdlib>
+#include <fstream>
 
 #include <unistd.h>
 
@@ -32,6 +35,11 @@ struct QtBuild : Build {
         while (!number.contains('\n') && xvfb.waitForReadyRead(15000)) number += xvfb.readAllStandardOutput();
         if (!number.trimmed().isEmpty()) display = ":" + number.trimmed().toStdString();
         command = {kInstalledProgram ? kInstalledProgram : TILEBRIDGE_BIN};
+        std::ifstream entry(kInstalledProgram ? fs::path(kInstalledProgram).parent_path() / "../share/applications" /
+                                                    fs::path(DESKTOP_ENTRY).filename()
+                                              : fs::path(DESKTOP_ENTRY));
+        for (std::string line; std::getline(entry, line);)
+            if (line.starts_with("Exec=")) openWith = QProcess::splitCommand(QString::fromStdString(line.substr(5)));
         work = fs::temp_directory_path() / ("tilebridge-e2e-" + std::to_string(getpid()));
         start = step = 20s;
         fs::create_directories(work / "share");

@@ -14,7 +14,8 @@
 //   RUNDLL32            the rundll32 that runs it
 // or, for a program that a setup program installed and registered,
 //   INSTALLED_EXE       its Windows path, started as it is and never
-//                       registered by the test
+//                       registered by the test; a file is opened with it
+//                       through the shell, as its "Open with" entry does
 #include "form1_window.h"
 
 #include <fstream>
@@ -54,6 +55,9 @@ struct WineBuild : Build {
         command = {qEnvironmentVariable("WINE_SESSION"), "run", qEnvironmentVariable("RUNDLL32"),
                    QString::fromStdString(faults), QString::fromStdString(program)};
         if (!kInstalledProgram.empty()) command.remove(2, 2);
+        openWith = kInstalledProgram.empty() ? command + QStringList("%f")
+                                             : QStringList{command[0], "run", "start", "/wait", "/ProgIDOpen",
+                                                           "Applications\\tilebridge.exe", "%f"};
         work = folder / "window";
         fs::remove_all(work);
         fs::create_directories(work);
@@ -79,7 +83,7 @@ struct WineBuild : Build {
 
     std::string PathOf(const fs::path& path) const override { return WindowsPath(path); }
 
-    std::string MessageText() const override
+    std::optional<std::string> MessageText() const override
     {
         return RunWine(Quote(WindowsPath(Variable("MESSAGE_TEXT"))) + " 'Mr. Tavrel'\\''s NES To GB GFX Converter'")
             .value_or("<no text>");
