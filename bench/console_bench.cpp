@@ -27,15 +27,18 @@ std::vector<uint8_t> RandomBytes(size_t size)
     return bytes;
 }
 
-void BM_ConvertCommand(benchmark::State& state)
+// A command of the converter over a file of random bytes, as a build script runs it.
+void RunCommand(benchmark::State& state, const std::string& command, size_t size, const char* output)
 {
     const TempFolder folder;
-    const std::string input = folder.Write("tiles.nes", RandomBytes(kConvertBytes));
+    const std::string input = folder.Write("tiles.nes", RandomBytes(size));
     for (auto _ : state)
-        if (RunConverter({"convert", input, (folder / "tiles.gb").string()}) != kSucceeded)
-            state.SkipWithError("convert failed");
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kConvertBytes));
+        if (RunConverter({command, input, (folder / output).string()}) != kSucceeded)
+            state.SkipWithError((command + " failed").c_str());
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * size));
 }
+
+void BM_ConvertCommand(benchmark::State& state) { RunCommand(state, "convert", kConvertBytes, "tiles.gb"); }
 
 void BM_CopyFile(benchmark::State& state)
 {
@@ -63,15 +66,7 @@ void BM_CopyThroughFileTable(benchmark::State& state)
 }
 
 // The command as a whole: read, draw, encode, write.
-void BM_RenderCommand(benchmark::State& state)
-{
-    const TempFolder folder;
-    const std::string input = folder.Write("tiles.nes", RandomBytes(kRenderBytes));
-    for (auto _ : state)
-        if (RunConverter({"render", input, (folder / "tiles.png").string()}) != kSucceeded)
-            state.SkipWithError("render failed");
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kRenderBytes));
-}
+void BM_RenderCommand(benchmark::State& state) { RunCommand(state, "render", kRenderBytes, "tiles.png"); }
 
 void BM_DrawWholeSheet(benchmark::State& state)
 {
