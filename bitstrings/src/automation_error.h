@@ -14,6 +14,11 @@ inline HRESULT RaiseError(LONG number)
     return RtRaiseError(number, kErrorSource);
 }
 
+inline HRESULT RaiseError(LONG number, LPCOLESTR description)
+{
+    return RtRaiseErrorDescribed(number, kErrorSource, description);
+}
+
 // Every path of the component that runs out of memory fails with error 7.
 inline HRESULT OutOfMemory()
 {

@@ -76,7 +76,7 @@ LONG ReadWholeFile(const std::string& path, std::string& bytes)
     return error != 0 ? error : closeError;
 }
 
-LONG WriteWholeFile(const std::string& path, std::string_view bytes)
+LONG WriteWholeFile(const std::string& path, std::string_view bytes, OleString& description)
 {
     const std::lock_guard lock(filesMutex);
     FILE_NUMBER_TABLE* table = ComponentFileTable();
@@ -86,7 +86,9 @@ LONG WriteWholeFile(const std::string& path, std::string_view bytes)
     if (error == 0) error = FileClose(table, filenum);
     if (error != 0 && filenum != 0) FileDiscard(table, filenum);
     const LONG closeError = FileCloseAll(table);
-    return error != 0 ? error : closeError;
+    if (error == 0) error = closeError;
+    if (error != 0) description = FileErrorDescription(table, error);
+    return error;
 }
 
 }  // namespace bitstrings

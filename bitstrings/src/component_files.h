@@ -18,7 +18,8 @@ LONG PathOfFileName(OleStringView filename, std::string& path);
 LONG ReadWholeFile(const std::string& path, std::string& bytes);
 
 // Replaces the file named by path with the given bytes: the target is either
-// left as it was or replaced whole.
-LONG WriteWholeFile(const std::string& path, std::string_view bytes);
+// left as it was or replaced whole. A failure comes with its description for
+// the user, which may tell more than the number's (where the old file is).
+LONG WriteWholeFile(const std::string& path, std::string_view bytes, OleString& description);
 
 }  // namespace bitstrings

@@ -56,6 +56,13 @@ HRESULT AskPassword(LPCWSTR prompt, OleString& password)
 
 HRESULT FileResult(LONG error) { return error == 0 ? S_OK : RaiseError(error); }
 
+HRESULT WriteResult(const std::string& path, std::string_view bytes)
+{
+    OleString description;
+    const LONG error = WriteWholeFile(path, bytes, description);
+    return error == 0 ? S_OK : RaiseError(error, description.c_str());
+}
+
 // The given name without its last four characters, followed by extension.
 HRESULT OutputPath(BSTR filename, OleStringView extension, std::string& path)
 {
@@ -157,7 +164,7 @@ try {
     std::string outputPath;
     hr = OutputPath(filename, OLESTR(".pef"), outputPath);
     if (FAILED(hr)) return hr;
-    return FileResult(WriteWholeFile(outputPath, EncodeAnsi(digits.view())));
+    return WriteResult(outputPath, EncodeAnsi(digits.view()));
 } catch (const std::bad_alloc&) {
     return OutOfMemory();
 }
@@ -193,7 +200,7 @@ try {
     std::string outputPath;
     hr = OutputPath(filename, OLESTR(".txt"), outputPath);
     if (FAILED(hr)) return hr;
-    return FileResult(WriteWholeFile(outputPath, EncodeAnsi(text.view().substr(kPasswordLength))));
+    return WriteResult(outputPath, EncodeAnsi(text.view().substr(kPasswordLength)));
 } catch (const std::bad_alloc&) {
     return OutOfMemory();
 }

@@ -8,6 +8,8 @@
 
 #include <array>
 #include <memory>
+#include <new>
+#include <string>
 
 namespace {
 
@@ -24,7 +26,19 @@ struct FILE_NUMBER_TABLE {
     // Index 0 is unused so that a file's number is its index.
     std::array<std::unique_ptr<NumberedFile>, kMaxFileNumber + 1> files;
 
+    // Where the last failed close left the file its output was to replace,
+    // and the last description given.
+    std::basic_string<WCHAR> keptOriginal;
+    std::basic_string<WCHAR> description;
+
     NumberedFile* Find(INT filenum) { return IsValidNumber(filenum) ? files[filenum].get() : nullptr; }
+
+    LONG Finish(NumberedFile& file)
+    {
+        const LONG error = file.Finish();
+        keptOriginal = error != 0 ? file.KeptOriginal() : std::basic_string<WCHAR>();
+        return error;
+    }
 };
 
 STDAPI_(FILE_NUMBER_TABLE*) FileTableCreate(void) { return new FILE_NUMBER_TABLE(CP_ACP); }
@@ -81,7 +95,7 @@ STDAPI_(LONG) FileClose(FILE_NUMBER_TABLE* table, INT filenum)
 {
     if (table->Find(filenum) == nullptr) return RTERR_BAD_FILE_NAME_OR_NUMBER;
     const std::unique_ptr<NumberedFile> file = std::move(table->files[filenum]);
-    return file->Finish();
+    return table->Finish(*file);
 }
 
 STDAPI_(void) FileDiscard(FILE_NUMBER_TABLE* table, INT filenum)
@@ -95,10 +109,22 @@ STDAPI_(LONG) FileCloseAll(FILE_NUMBER_TABLE* table)
     for (auto& slot : table->files) {
         if (!slot) continue;
         const std::unique_ptr<NumberedFile> file = std::move(slot);
-        const LONG result = file->Finish();
+        const LONG result = table->Finish(*file);
         if (first == 0) first = result;
     }
     return first;
+}
+
+STDAPI_(LPCWSTR) FileErrorDescription(FILE_NUMBER_TABLE* table, LONG number)
+{
+    if (table->keptOriginal.empty()) return RtErrorDescription(number);
+    try {
+        table->description = RtErrorDescription(number);
+        table->description += OLESTR(". The old file is kept as ") + table->keptOriginal + OLESTR(".");
+    } catch (const std::bad_alloc&) {
+        return RtErrorDescription(number);
+    }
+    return table->description.c_str();
 }
 
 STDAPI_(INT) FileOpenCount(FILE_NUMBER_TABLE* table)

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <string>
 
 class NumberedFile {
 public:
@@ -21,6 +22,10 @@ public:
     // Completes the file: output takes its target's place unless a write
     // failed. Destroying an output file that isn't finished discards it.
     virtual LONG Finish() = 0;
+    // After a failed Finish: the full name under which the file that the
+    // output was to replace is kept, where it could not be put back under
+    // its own name; else empty.
+    virtual std::basic_string<WCHAR> KeptOriginal() const { return {}; }
 };
 
 // Opens path for reading (FILE_MODE_BINARY_READ, FILE_MODE_INPUT) or begins

@@ -43,11 +43,16 @@ STDAPI_(LPCWSTR) RtErrorDescription(LONG number)
 
 STDAPI RtRaiseError(LONG number, LPCOLESTR source)
 {
+    return RtRaiseErrorDescribed(number, source, RtErrorDescription(number));
+}
+
+STDAPI RtRaiseErrorDescribed(LONG number, LPCOLESTR source, LPCOLESTR description)
+{
     IErrorInfo* info = nullptr;
     ICreateErrorInfo* create = nullptr;
     if (SUCCEEDED(CreateErrorInfo(&create))) {
         if (SUCCEEDED(create->SetSource(const_cast<LPOLESTR>(source ? source : OLESTR("")))) &&
-            SUCCEEDED(create->SetDescription(const_cast<LPOLESTR>(RtErrorDescription(number))))) {
+            SUCCEEDED(create->SetDescription(const_cast<LPOLESTR>(description)))) {
             create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&info));
         }
         create->Release();

@@ -105,6 +105,7 @@ public:
     {
         return path == kStandardStream ? WriteStandardOutput(bytes) : WriteWholeFile(table_.get(), path, bytes);
     }
+    std::string Description(LONG error) { return Utf8(FileErrorDescription(table_.get(), error)); }
 
 private:
     std::unique_ptr<FILE_NUMBER_TABLE, FileTableDeleter> table_{FileTableCreateUtf8()};
@@ -114,7 +115,7 @@ int Convert(const Request& request, std::span<uint8_t> input, Files& files)
 {
     ConvertTilesInPlace(input, request.layouttag == "nes" ? TileConversion::NesToGb : TileConversion::GbToNes);
     if (const LONG error = files.Write(request.files[1], input))
-        return Failure(request.files[1], Utf8(RtErrorDescription(error)));
+        return Failure(request.files[1], files.Description(error));
     return kSucceeded;
 }
 
@@ -133,7 +134,7 @@ int Render(const Request& request, std::span<const uint8_t> input, Files& files)
     std::vector<uint8_t> png;
     if (!EncodePng(sheet, png)) return Failure(request.files[1], "the PNG encoder failed");
     if (const LONG error = files.Write(request.files[1], png))
-        return Failure(request.files[1], Utf8(RtErrorDescription(error)));
+        return Failure(request.files[1], files.Description(error));
     return kSucceeded;
 }
 

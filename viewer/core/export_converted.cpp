@@ -75,7 +75,8 @@ void ExportConverted(const std::string& layouttag, std::span<const std::uint8_t>
     ConvertTiles(plan->source, output, plan->conversion);
 
     if (const LONG error = WriteWholeFile(filetable, path, output)) {
-        ShowMessage(OLESTR("Could not write ") + Utf16FromPath(path) + OLESTR(": ") + RtErrorDescription(error));
+        ShowMessage(OLESTR("Could not write ") + Utf16FromPath(path) + OLESTR(": ") +
+                    FileErrorDescription(filetable, error));
         return;
     }
     ShowMessage(OLESTR("Done!"));

@@ -5,7 +5,7 @@
 // dialogs, answered from a second thread, and what an early-binding client
 // reads in the type library and the version block. With the platform's file
 // numbers linked in, also what output leaves of the file it replaces.
-#include "replace_file_step.h"
+#include "replace_file_fault.h"
 
 #include <binary_interface.h>
 #include <filenums.h>
@@ -329,10 +329,11 @@ TEST_F(ClientTest, TypeLibraryAndVersionBlock)
 // a reader holds it open without letting it move, and when the replacement
 // fails before moving it to its backup name (1175) or after (1176, 1177).
 // Nothing is left beside it, once the table's own reading of the old file
-// (as this program's input) is closed.
+// (as this program's input) is closed. Where the old file cannot even go
+// back, it stays under its backup name, which the error's description
+// states: shown by the component's own file numbers.
 TEST_F(ClientTest, OutputReplacesTheTargetWholeOrKeepsItWithNothingBeside)
 {
-    static DWORD fails;
     constexpr DWORD kArchive = FILE_ATTRIBUTE_ARCHIVE;
     const std::tuple<DWORD, int, DWORD, LONG, const char*> rows[] = {
         // the target's attributes, held open (1: by a reader, 2: by the table), the replacement failing with, result,
@@ -348,21 +349,36 @@ TEST_F(ClientTest, OutputReplacesTheTargetWholeOrKeepsItWithNothingBeside)
     // A present but null access list: every one may do anything, unlike a new file.
     SECURITY_DESCRIPTOR sd{SECURITY_DESCRIPTOR_REVISION, 0, SE_DACL_PRESENT, nullptr, nullptr, nullptr, nullptr};
     FILE_NUMBER_TABLE* table = FileTableCreate();
+    const HMODULE self = GetModuleHandleW(nullptr), component = GetModuleHandleW(L"bitstrings.dll");
+    ASSERT_TRUE(RedirectReplaceFile(self, true) && RedirectReplaceFile(component, true));
     for (const auto& [attributes, held, error, result, after] : rows) {
         SetFileAttributesW(L"t", FILE_ATTRIBUTE_NORMAL), std::ofstream("t") << "old";
         SetFileSecurityW(L"t", DACL_SECURITY_INFORMATION, &sd), SetFileAttributesW(L"t", attributes);
         const auto expected = std::tuple(result, decltype(Written()){{L"t", after}}, attributes, accessList());
         std::ifstream reader(held == 1 ? "t" : "");  // sharing reading and writing only, as the C runtime does
         if (held == 2) FileOpen(table, 2, "t", FILE_MODE_BINARY_READ);
-        replaceFileStep = (fails = error) == 0 ? SystemReplaceFile : [](LPCWSTR target, LPCWSTR, LPCWSTR backup) {
-            return (fails == ERROR_UNABLE_TO_REMOVE_REPLACED || MoveFileW(target, backup)), SetLastError(fails), FALSE;
-        };
+        replaceFails = error;
         LONG outcome = FileOpen(table, 1, "t", FILE_MODE_OUTPUT);
         if (outcome == 0) FileWrite(table, 1, "new", 3), outcome = FileClose(table, 1);
         FileCloseAll(table);
         EXPECT_EQ(std::tuple(outcome, Written(), GetFileAttributesW(L"t"), accessList()), expected) << error;
     }
-    replaceFileStep = SystemReplaceFile, FileTableDestroy(table);
+    FileTableDestroy(table);
+    std::ofstream("x.pef") << kProtected, std::ofstream("x.txt") << "old";
+    replaceFails = ERROR_UNABLE_TO_MOVE_REPLACEMENT, replaceStuck = true;
+    std::vector<Dialog> seen;
+    const Outcome outcome = Make(decrypt, kEarly, L"x.pef", {{kAskBack, L"abcdefgh"}}, seen);
+    replaceFails = 0, replaceStuck = false, RedirectReplaceFile(self, false), RedirectReplaceFile(component, false);
+    std::vector<fs::path> beside;
+    for (const fs::path& file : fs::directory_iterator("."))
+        if (file.filename().wstring().starts_with(L"~")) beside.push_back(fs::absolute(file).lexically_normal());
+    ASSERT_EQ(beside.size(), 1u);
+    std::ifstream old(beside[0]);
+    EXPECT_EQ(std::tuple(outcome, std::string(std::istreambuf_iterator(old), {}), beside[0].extension()),
+              std::tuple(Outcome(MAKE_HRESULT(SEVERITY_ERROR, FACILITY_CONTROL, 75), L"", L"x.pef",
+                                 L"Path/File access error. The old file is kept as " + beside[0].wstring() +
+                                     L". / Project1"),
+                         "old", ".old"));
 }
 
 }  // namespace

@@ -36,6 +36,8 @@ STDAPI_(LPCWSTR) RtErrorDescription(LONG number);
 // Sets the thread's error info (source, description of the number) and
 // returns HRESULT_FROM_ERROR_NUMBER(number).
 STDAPI RtRaiseError(LONG number, LPCOLESTR source);
+// The same with a description of the caller's, which tells more than the number's.
+STDAPI RtRaiseErrorDescribed(LONG number, LPCOLESTR source, LPCOLESTR description);
 
 // The run-time error number that a caller sees for a failed Automation call:
 // the number inside a FACILITY_CONTROL HRESULT, 13 for DISP_E_TYPEMISMATCH,

@@ -6,7 +6,6 @@
 // replaced whole. An existing file is replaced with ReplaceFileW, which
 // keeps what the system keeps of it (attributes, security, and so on).
 #include "numbered_file.h"
-#include "replace_file_step.h"
 
 #include <rterrors.h>
 
@@ -15,13 +14,6 @@
 #include <atomic>
 #include <string>
 #include <vector>
-
-BOOL SystemReplaceFile(LPCWSTR target, LPCWSTR replacement, LPCWSTR backup)
-{
-    return ReplaceFileW(target, replacement, backup, 0, nullptr, nullptr);
-}
-
-ReplaceFileStep replaceFileStep = SystemReplaceFile;
 
 namespace {
 
@@ -124,6 +116,15 @@ bool HasAttribute(const std::wstring& path, DWORD attribute)
 }
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// A full path as the user knows it: without the "\\?\" that the system puts
+// before the paths it resolves.
+std::wstring UsersPath(const std::wstring& path)
+{
+    if (path.starts_with(LR"(\\?\UNC\)")) return LR"(\\)" + path.substr(8);
+    if (path.starts_with(LR"(\\?\)")) return path.substr(4);
+    return path;
+}
 
 // Creates a new file beside target for its replacement, "~PID-N.tmp" by
 // the process id and a counter, and names its backup: the same name ending
@@ -277,19 +278,23 @@ public:
         // removed once the new one has its place; a reader that holds it
         // open (this program's own input) keeps it until it closes the file.
         TakeOverAttributesAndAccess(targetPath_, tempPath_);
-        if (replaceFileStep(targetPath_.c_str(), tempPath_.c_str(), backupPath_.c_str())) {
+        if (ReplaceFileW(targetPath_.c_str(), tempPath_.c_str(), backupPath_.c_str(), 0, nullptr, nullptr)) {
             tempPath_.clear();
             DeleteFileW(backupPath_.c_str());
             return 0;
         }
         // The replacement may have failed after moving the old file away
         // (ERROR_UNABLE_TO_MOVE_REPLACEMENT, _2): it goes back. If even that
-        // fails, it stays under the backup name, beside the target.
+        // fails, it stays under the backup name, beside the target, and the
+        // error's description names it.
         const DWORD error = GetLastError();
-        if (Exists(backupPath_))
-            MoveFileExW(backupPath_.c_str(), targetPath_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+        if (Exists(backupPath_) &&
+            !MoveFileExW(backupPath_.c_str(), targetPath_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            keptOriginal_ = UsersPath(backupPath_);
         return ErrorNumber(error, true);
     }
+
+    std::wstring KeptOriginal() const override { return keptOriginal_; }
 
 private:
     bool output_;
@@ -299,6 +304,7 @@ private:
     std::wstring tempPath_;
     std::wstring targetPath_;
     std::wstring backupPath_;
+    std::wstring keptOriginal_;
     // The first failed write: the output is incomplete and must not take
     // the target's place.
     LONG writeError_ = 0;
