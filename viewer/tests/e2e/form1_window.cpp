@@ -150,6 +150,33 @@ protected:
         EXPECT_TRUE(ReadFile(target) == ReadFile(expected)) << target << " differs from " << expected;
     }
 
+    // An export over a file already there, as the row describes it. The file
+    // appears while the export's warning is up, after the save dialog, which
+    // then has nothing to ask. Nothing is left beside it but the old bytes
+    // that the message names.
+    void ExportRefused(const Scenario& row) const
+    {
+        const fs::path target = build_->work / row.exportAs;
+        Click(clientTop_ + kExportButton);
+        ASSERT_TRUE(WaitForDialog(kSaveTitle, build_->step)) << "no save dialog";
+        EnterPath(target);
+        ASSERT_TRUE(WaitForWindow(kMessageTitle, build_->step)) << "no warning";
+        std::ofstream(target) << "old";
+        const auto write = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+        if (row.readOnlyTarget) fs::permissions(target, write, fs::perm_options::remove);
+        ASSERT_NO_FATAL_FAILURE(AnswerMessage("warning"));
+        WaitForWindow(kMessageTitle, build_->step);
+        std::vector<fs::path> beside;
+        for (const fs::path& file : fs::directory_iterator(build_->work))
+            if (file.filename().string().starts_with("~")) beside.push_back(file);
+        std::vector<std::string> parts = row.exportRefusedWith;
+        for (const fs::path& kept : beside) parts.push_back("The old file is kept as " + build_->PathOf(kept) + ".");
+        ASSERT_NO_FATAL_FAILURE(AnswerMessage("refused export", parts));
+        fs::permissions(target, write, fs::perm_options::add);
+        ASSERT_EQ(beside.size(), row.stuckReplacement ? 1u : 0u);
+        EXPECT_EQ(ReadFile(row.stuckReplacement ? beside[0] : target), "old");
+    }
+
     // From the open dialog to the request that ends the program.
     void Follow(const Scenario& row, const fs::path& file)
     {
@@ -181,7 +208,9 @@ protected:
             Keys("Home shift+End ctrl+c");
             EXPECT_EQ(X("xclip -o -selection clipboard"), command.offset) << "in the offset box";
         }
-        if (!row.exportAs.empty()) {
+        if (!row.exportRefusedWith.empty()) {
+            ASSERT_NO_FATAL_FAILURE(ExportRefused(row));
+        } else if (!row.exportAs.empty()) {
             ASSERT_NO_FATAL_FAILURE(Export(shared, build_->work / row.exportAs, row.refusedExport));
         }
         RequestClose(*window);
@@ -199,6 +228,7 @@ TEST_P(RealWindow, Scenario)
     const fs::path file = FileOf(row);
     program_.setProcessChannelMode(QProcess::ForwardedChannels);
     qputenv("REFUSED_WINDOW_CLASS", row.refusedWindow.c_str());
+    qputenv("STUCK_REPLACEMENT", row.stuckReplacement ? "1" : "");
     const QStringList command =
         row.openWith ? QStringList(build_->openWith).replaceInStrings("%f", build_->PathOf(file).c_str()) : build_->command;
     program_.start(command.first(), command.mid(1));

@@ -114,7 +114,13 @@ std::vector<Scenario> BuildScenarios()
             {.name = "AControlThatTheSystemRefusesIsReported", .message = {"Can't create the window."},
              .refusedWindow = "tilebridge.Picture1", .status = 1},
             {.name = "AnExportNameThatIsNoUnicodeTextIsRefused", .shared = "gb/2048-sanqui-tiles.2bpp.gb",
-             .exportAs = "converted.nes", .refusedExport = true}};
+             .exportAs = "converted.nes", .refusedExport = true},
+            {.name = "AnExportOverAReadOnlyFileIsRefusedAndKeepsIt", .shared = "gb/2048-sanqui-tiles.2bpp.gb",
+             .exportAs = "read-only.nes", .exportRefusedWith = {"Could not write ", "Path/File access error"},
+             .readOnlyTarget = true},
+            {.name = "AnOldFileThatTheReplacementCannotPutBackIsNamed", .shared = "gb/2048-sanqui-tiles.2bpp.gb",
+             .exportAs = "stuck.nes", .exportRefusedWith = {"Could not write ", "Path/File access error"},
+             .stuckReplacement = true}};
 }
 
 }  // namespace e2e
