@@ -3,8 +3,8 @@
 // error info behind ISupportErrorInfo, late-bound arguments passed by value
 // and as typed references (a script passes its variables as Variants), the
 // dialogs, answered from a second thread, and what an early-binding client
-// reads in the type library and the version block. With the platform's file
-// numbers linked in, also what output leaves of the file it replaces.
+// reads in the type library. With the platform's file numbers linked in,
+// also what output leaves of the file it replaces.
 #include "replace_file_fault.h"
 
 #include <binary_interface.h>
@@ -283,16 +283,15 @@ TEST_F(ClientTest, TwoByteCodePageReadsEveryByteAsWindows1252)
     });
 }
 
-// What an early-binding client reads besides the calls. In the type library:
-// _Binary a hidden dual interface, Binary a creatable, predeclared app
-// object; the operations' declarations are those that late binding calls
-// through. In the version block: US English strings in Unicode, and the
-// OLESelfRegister entry, which tells that the module registers itself.
-TEST_F(ClientTest, TypeLibraryAndVersionBlock)
+// What an early-binding client reads in the type library besides the
+// calls: _Binary a hidden dual interface, Binary a creatable, predeclared
+// app object; the operations' declarations are those that late binding
+// calls through.
+TEST_F(ClientTest, TypeLibrary)
 {
     ITypeInfo *dispatch = nullptr, *coclass = nullptr;
     ITypeLib* library = nullptr;
-    UINT index = 0, length = 0;
+    UINT index = 0;
     ASSERT_EQ(binary->GetTypeInfo(0, LOCALE_USER_DEFAULT, &dispatch), S_OK);
     ASSERT_EQ(dispatch->GetContainingTypeLib(&library, &index), S_OK);
     ASSERT_EQ(library->GetTypeInfoOfGuid(CLSID_Binary, &coclass), S_OK);
@@ -306,21 +305,6 @@ TEST_F(ClientTest, TypeLibraryAndVersionBlock)
         EXPECT_EQ(std::tuple(a->typekind, a->guid, a->wTypeFlags), expected);
         type->ReleaseTypeAttr(a);
         type->Release();
-    }
-
-    wchar_t path[MAX_PATH] = {}, *text = nullptr;
-    WORD* language = nullptr;
-    GetModuleFileNameW(GetModuleHandleW(L"bitstrings.dll"), path, MAX_PATH);
-    std::vector<BYTE> block(GetFileVersionInfoSizeW(path, nullptr));
-    ASSERT_TRUE(GetFileVersionInfoW(path, 0, static_cast<DWORD>(block.size()), block.data()) &&
-                VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation", (void**)&language, &length));
-    EXPECT_EQ(std::tuple(length, language[0], language[1]), std::tuple(4u, 0x0409, 1200));
-    for (const auto& [name, expected] : {std::pair{L"FileVersion", L"1.00"}, {L"ProductVersion", L"1.00"},
-                                         {L"ProductName", L"bitstrings"}, {L"InternalName", L"bitstrings"},
-                                         {L"OLESelfRegister", L""}}) {
-        const std::wstring key = L"\\StringFileInfo\\040904B0\\" + std::wstring(name);
-        const bool found = VerQueryValueW(block.data(), key.c_str(), (void**)&text, &length);
-        EXPECT_EQ(found ? std::wstring(length ? text : L"") : L"(missing)", expected) << name;
     }
 }
 

@@ -2,7 +2,9 @@
 # The DLLs for 32-bit and 64-bit Windows: the right machine, exactly the four
 # entry points under their plain names, the type library for that platform as
 # resource TYPELIB 1 beside the version block, and no MinGW runtime DLL that
-# a Windows machine wouldn't have.
+# a Windows machine wouldn't have. The version block holds US English strings
+# in Unicode, and the OLESelfRegister entry, which tells installers that the
+# module registers itself.
 #
 #   dll_contents_test.sh WINEDUMP OBJDUMP DLL FORMAT SYSKIND [OBJDUMP DLL FORMAT SYSKIND ...]
 #
@@ -30,6 +32,12 @@ while (($# >= 4)); do
     resources=$("$winedump" -j resource "$dll" 2>&1)
     grep -q '^  L"TYPELIB" Name=0001 Language=0409:$' <<<"$resources" || fail "$dll has no type library resource"
     grep -q '^  VERSION Name=0001 Language=0409:$' <<<"$resources" || fail "$dll has no version block"
+    # Its bytes from the dump's hex columns; its strings are UTF-16 of ASCII.
+    version=$(sed -n '/^  VERSION Name=0001/,/^  [^ ]/{/^    /p}' <<<"$resources" | cut -c15-61 | tr -d ' \n-' |
+        perl -ne 'print pack("H*", $_)' | tr -d '\0')
+    [[ $version == *040904B0*FileVersion1.00*InternalNamebitstrings*ProductNamebitstrings*ProductVersion1.00* ]] &&
+        [[ $version == *OLESelfRegister*$'Translation\t\004\260\004' ]] ||
+        fail "$dll's version block lacks its US English strings in Unicode or OLESelfRegister"
     # The low four bits of byte 0x14 of an MSFT type library give its platform.
     flags=$(grep -A2 'L"TYPELIB"' <<<"$resources" | awk '$1 == "00000010:" { print $6 }')
     platform=$((0x${flags:-ff} & 0xF))

@@ -124,57 +124,55 @@ protected:
     // A cancelled save dialog writes nothing and shows nothing, also after it
     // refused the name with an unpaired surrogate typed after it (where the
     // row asks for that) and asked again; then the export must equal the
-    // shared file's expected one byte for byte.
-    void Export(const fs::path& shared, const fs::path& target, bool refusedFirst) const
+    // shared file's expected one byte for byte. An export over a file (where
+    // the row asks for one) is refused instead: the file appears while the
+    // export's warning is up, after the save dialog, which then has nothing to
+    // ask. Its old bytes stay, under its name or under the name that the
+    // message states, and nothing else is left beside it.
+    void Export(const Scenario& row, const fs::path& shared) const
     {
+        const fs::path target = build_->work / row.exportAs;
         fs::remove(target);
         Click(clientTop_ + kExportButton);
         ASSERT_TRUE(WaitForDialog(kSaveTitle, build_->step)) << "no save dialog";
-        if (refusedFirst) {
+        if (row.refusedExport) {
             EnterPath(target, "grave Return");
             ASSERT_NO_FATAL_FAILURE(AnswerMessage("refused name", {"Can't use the name"}));
             ASSERT_TRUE(WaitForDialog(kSaveTitle, build_->step)) << "the save dialog did not ask again";
         }
-        Keys("Escape");
-        std::this_thread::sleep_for(1s);
-        EXPECT_TRUE(FindWindows(kMessageTitle).empty());
-        EXPECT_FALSE(fs::exists(target));
-
-        Click(clientTop_ + kExportButton);
-        ASSERT_TRUE(WaitForDialog(kSaveTitle, build_->step)) << "no save dialog";
+        if (row.exportOver == ExportOver::kNothing) {
+            Keys("Escape");
+            std::this_thread::sleep_for(1s);
+            EXPECT_TRUE(FindWindows(kMessageTitle).empty());
+            EXPECT_FALSE(fs::exists(target));
+            Click(clientTop_ + kExportButton);
+            ASSERT_TRUE(WaitForDialog(kSaveTitle, build_->step)) << "no save dialog";
+        }
         EnterPath(target);
-        ASSERT_NO_FATAL_FAILURE(AnswerMessage("warning"));
-        ASSERT_NO_FATAL_FAILURE(AnswerMessage("done"));
-        const fs::path expected = fs::path(TESTDATA) / "expected" /
-                                  (shared.filename().string() + ".exported" + target.extension().string());
-        EXPECT_TRUE(ReadFile(target) == ReadFile(expected)) << target << " differs from " << expected;
-    }
-
-    // An export over a file already there, as the row describes it. The file
-    // appears while the export's warning is up, after the save dialog, which
-    // then has nothing to ask. Nothing is left beside it but the old bytes
-    // that the message names.
-    void ExportRefused(const Scenario& row) const
-    {
-        const fs::path target = build_->work / row.exportAs;
-        Click(clientTop_ + kExportButton);
-        ASSERT_TRUE(WaitForDialog(kSaveTitle, build_->step)) << "no save dialog";
-        EnterPath(target);
-        ASSERT_TRUE(WaitForWindow(kMessageTitle, build_->step)) << "no warning";
-        std::ofstream(target) << "old";
         const auto write = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
-        if (row.readOnlyTarget) fs::permissions(target, write, fs::perm_options::remove);
+        if (row.exportOver != ExportOver::kNothing) {
+            ASSERT_TRUE(WaitForWindow(kMessageTitle, build_->step)) << "no warning";
+            std::ofstream(target) << "old";
+            if (row.exportOver == ExportOver::kReadOnlyFile) fs::permissions(target, write, fs::perm_options::remove);
+        }
         ASSERT_NO_FATAL_FAILURE(AnswerMessage("warning"));
+        if (row.exportOver == ExportOver::kNothing) {
+            ASSERT_NO_FATAL_FAILURE(AnswerMessage("done"));
+            const fs::path expected = fs::path(TESTDATA) / "expected" /
+                                      (shared.filename().string() + ".exported" + target.extension().string());
+            EXPECT_TRUE(ReadFile(target) == ReadFile(expected)) << target << " differs from " << expected;
+            return;
+        }
         WaitForWindow(kMessageTitle, build_->step);
         std::vector<fs::path> beside;
         for (const fs::path& file : fs::directory_iterator(build_->work))
             if (file.filename().string().starts_with("~")) beside.push_back(file);
-        std::vector<std::string> parts = row.exportRefusedWith;
+        std::vector<std::string> parts = {"Could not write ", "Path/File access error"};
         for (const fs::path& kept : beside) parts.push_back("The old file is kept as " + build_->PathOf(kept) + ".");
         ASSERT_NO_FATAL_FAILURE(AnswerMessage("refused export", parts));
         fs::permissions(target, write, fs::perm_options::add);
-        ASSERT_EQ(beside.size(), row.stuckReplacement ? 1u : 0u);
-        EXPECT_EQ(ReadFile(row.stuckReplacement ? beside[0] : target), "old");
+        ASSERT_EQ(beside.size(), row.exportOver == ExportOver::kStuckReplacement ? 1u : 0u);
+        EXPECT_EQ(ReadFile(beside.empty() ? target : beside[0]), "old");
     }
 
     // From the open dialog to the request that ends the program.
@@ -208,10 +206,8 @@ protected:
             Keys("Home shift+End ctrl+c");
             EXPECT_EQ(X("xclip -o -selection clipboard"), command.offset) << "in the offset box";
         }
-        if (!row.exportRefusedWith.empty()) {
-            ASSERT_NO_FATAL_FAILURE(ExportRefused(row));
-        } else if (!row.exportAs.empty()) {
-            ASSERT_NO_FATAL_FAILURE(Export(shared, build_->work / row.exportAs, row.refusedExport));
+        if (!row.exportAs.empty()) {
+            ASSERT_NO_FATAL_FAILURE(Export(row, shared));
         }
         RequestClose(*window);
     }
@@ -228,7 +224,7 @@ TEST_P(RealWindow, Scenario)
     const fs::path file = FileOf(row);
     program_.setProcessChannelMode(QProcess::ForwardedChannels);
     qputenv("REFUSED_WINDOW_CLASS", row.refusedWindow.c_str());
-    qputenv("STUCK_REPLACEMENT", row.stuckReplacement ? "1" : "");
+    qputenv("STUCK_REPLACEMENT", row.exportOver == ExportOver::kStuckReplacement ? "1" : "");
     const QStringList command =
         row.openWith ? QStringList(build_->openWith).replaceInStrings("%f", build_->PathOf(file).c_str()) : build_->command;
     program_.start(command.first(), command.mid(1));

@@ -53,6 +53,8 @@ struct TypedCommand {
     int first;
 };
 
+enum class ExportOver { kNothing, kReadOnlyFile, kStuckReplacement };
+
 struct Scenario {
     std::string name;
     // A shared tile file (under testdata), given to the program and drawn at
@@ -76,14 +78,11 @@ struct Scenario {
     // it is cancelled.
     std::string refusedWindow{};
     bool refusedExport = false;
-    // Instead, an export over a file that the name holds by then, which the
-    // program refuses with a message of these parts: a read-only file, or, where the build brings it about
-    // (STUCK_REPLACEMENT in the environment), one that the replacement moves
-    // to its backup name and cannot put back. The old bytes stay under the
-    // target's name, or under the backup name that the message states.
-    std::vector<std::string> exportRefusedWith{};
-    bool readOnlyTarget = false;
-    bool stuckReplacement = false;
+    // An export over a file that the name holds by then, which the program
+    // refuses and keeps: a read-only file, or, where the build brings it
+    // about (STUCK_REPLACEMENT in the environment), one that the replacement
+    // moves to its backup name and cannot put back, which the message names.
+    ExportOver exportOver = ExportOver::kNothing;
     int status = 0;
     // How soon the program ends after the close request; the build's step if not given.
     std::optional<std::chrono::milliseconds> endsWithin{};

@@ -116,11 +116,9 @@ std::vector<Scenario> BuildScenarios()
             {.name = "AnExportNameThatIsNoUnicodeTextIsRefused", .shared = "gb/2048-sanqui-tiles.2bpp.gb",
              .exportAs = "converted.nes", .refusedExport = true},
             {.name = "AnExportOverAReadOnlyFileIsRefusedAndKeepsIt", .shared = "gb/2048-sanqui-tiles.2bpp.gb",
-             .exportAs = "read-only.nes", .exportRefusedWith = {"Could not write ", "Path/File access error"},
-             .readOnlyTarget = true},
+             .exportAs = "read-only.nes", .exportOver = ExportOver::kReadOnlyFile},
             {.name = "AnOldFileThatTheReplacementCannotPutBackIsNamed", .shared = "gb/2048-sanqui-tiles.2bpp.gb",
-             .exportAs = "stuck.nes", .exportRefusedWith = {"Could not write ", "Path/File access error"},
-             .stuckReplacement = true}};
+             .exportAs = "stuck.nes", .exportOver = ExportOver::kStuckReplacement}};
 }
 
 }  // namespace e2e
