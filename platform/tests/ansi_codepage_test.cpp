@@ -79,7 +79,7 @@ TEST(Utf8, SequencesOfEveryLengthAndMalformedOnes)
         EXPECT_EQ(Decode(CP_UTF8, bytes, MB_ERR_INVALID_CHARS), u"") << bytes;
         EXPECT_EQ(Decode(CP_UTF8, bytes), lenient) << bytes;
     }
-    EXPECT_EQ(Encode(CP_UTF8, u"\xD800z"), "\xEF\xBF\xBDz");
+    EXPECT_EQ(Encode(CP_UTF8, u"\xD800z\xDFFF"), "\xEF\xBF\xBDz\xEF\xBF\xBD");
 }
 
 } // namespace

@@ -118,7 +118,7 @@ TEST(Guid, ParsesAndFormatsTheBracedFormOnly)
 {
     const GUID expected = {0x825d6123, 0x1414, 0x4275, {0x9d, 0x6f, 0x0c, 0x03, 0x49, 0xe1, 0xb4, 0xaf}};
     CLSID parsed;
-    ASSERT_EQ(CLSIDFromString(u"{825d6123-1414-4275-9D6F-0c0349e1b4af}", &parsed), S_OK);
+    ASSERT_EQ(CLSIDFromString(u"{825d6123-1414-4275-9D6F-0c0349e1B4Af}", &parsed), S_OK);
     EXPECT_EQ(parsed, expected);
     OLECHAR text[CHARS_IN_GUID];
     ASSERT_EQ(StringFromGUID2(expected, text, CHARS_IN_GUID), CHARS_IN_GUID);

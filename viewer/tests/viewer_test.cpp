@@ -347,6 +347,7 @@ TEST(Picture1, ShowsWhatIsDrawnIntoItsPixels)
         void paintEvent(QPaintEvent* event) override { ++paints; PictureBox::paintEvent(event); }
     } picture;
     EXPECT_EQ(picture.Point(0, 0), QBColor(15));
+    picture.PSet(0, 321, QBColor(0));  // past the last row: nothing is drawn, and nothing beyond the pixels
     picture.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&picture));
     QTest::qWait(50);
