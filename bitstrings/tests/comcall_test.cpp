@@ -15,14 +15,15 @@ TEST(Comcall, PrintsResultsPaddedArgumentsAndErrorNumbersWithDescriptions)
     const std::string text = "first line\r\nsecond line\n\xe9\xff";
     for (const char* name : {"notes.txt", "abc", "abcd"}) WriteBytes(folder / name, text);
     // Arguments, standard input, and the exit status, standard output and
-    // standard error that follow.
+    // standard error that follow. An empty line is an answer, asked again,
+    // not the end of input.
     const std::tuple<std::string, std::string, std::tuple<int, std::string, std::string>> cases[] = {
         {"--show-args Project1.Binary Dec 101", "", {0, "5\n00000101\n", ""}},
         {"--show-args Project1.Binary GetStringFromBits 101", "", {0, "\x05\n101\n", ""}},
         {"Project1.Binary Bin 256", "", {1, "", "error 5: Invalid procedure call or argument\n"}},
         {"Project1.Binary Bin abc", "", {1, "", "error 13: Type mismatch\n"}},
         {"Project1.Binary encrypt notes.txt", "short\n", {1, "", "error 18: User interrupt occurred\n"}},
-        {"Project1.Binary encrypt notes.txt", "abcdefgh\n", {0, "\n", ""}},
+        {"Project1.Binary encrypt notes.txt", "\nabcdefgh\n", {0, "\n", ""}},
         {"Project1.Binary decrypt notes.pef", "abcdefgX\n",
          {0, "\n", "Stopping Decrypton Process: Password Incorrect\n"}},
         {"Project1.Binary decrypt notes.pef", "abcdefgh\n", {0, "\n", ""}},
