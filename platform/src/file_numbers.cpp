@@ -62,6 +62,8 @@ STDAPI_(LONG) FileOpen(FILE_NUMBER_TABLE* table, INT filenum, LPCSTR path, INT m
     if (mode != FILE_MODE_BINARY_READ && mode != FILE_MODE_INPUT && mode != FILE_MODE_OUTPUT) {
         return RTERR_ILLEGAL_FUNCTION_CALL;
     }
+    // A file kept aside by an earlier close has nothing to do with this one's failures.
+    table->keptOriginal.clear();
     return OpenNumberedFile(path, table->pathCodePage, mode, table->files[filenum]);
 }
 

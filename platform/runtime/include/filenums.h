@@ -48,12 +48,12 @@ STDAPI_(LONG) FileClose(FILE_NUMBER_TABLE* table, INT filenum);
 STDAPI_(void) FileDiscard(FILE_NUMBER_TABLE* table, INT filenum);
 // Closes every open file of the table; the first error is returned.
 STDAPI_(LONG) FileCloseAll(FILE_NUMBER_TABLE* table);
-// The description of a run-time error number that a close of the table
+// The description of a run-time error number that a call of the table
 // returned, for the user: RtErrorDescription(number), and where the table's
-// last close could neither replace its target nor put the old file back in
-// its place (on Windows, where the replacement moves the old file to a
-// backup name first), ". The old file is kept as NAME." after it. Valid until
-// the next call for the table.
+// last close since its last opening could neither replace its target nor put
+// the old file back in its place (on Windows, where the replacement moves the
+// old file to a backup name first), ". The old file is kept as NAME." after
+// it. Valid until the next call for the table.
 STDAPI_(LPCWSTR) FileErrorDescription(FILE_NUMBER_TABLE* table, LONG number);
 STDAPI_(INT) FileOpenCount(FILE_NUMBER_TABLE* table);
 
